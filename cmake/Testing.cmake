@@ -1,0 +1,17 @@
+include(GoogleTest)
+
+# sk_add_test(NAME name LABEL unit|integration|ui|e2e SOURCES ... LIBS ... [ENV VAR=VALUE ...])
+# One GoogleTest executable; each of its tests becomes a CTest test with the given label.
+function(sk_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} sk_testsupport GTest::gmock GTest::gtest_main Threads::Threads)
+  set(props LABELS ${T_LABEL})
+  if(T_ENV)
+    list(APPEND props ENVIRONMENT "${T_ENV}")
+  endif()
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
