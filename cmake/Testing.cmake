@@ -15,3 +15,14 @@ function(sk_add_test)
   endif()
   gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
+
+# sk_add_test_folder(NAME name LABEL label LIBS ... [ENV ...]): every *Test.cpp of the current
+# folder in one test executable.
+function(sk_add_test_folder)
+  cmake_parse_arguments(T "" "NAME;LABEL" "LIBS;ENV" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*Fixture.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  sk_add_test(NAME ${T_NAME} LABEL ${T_LABEL} SOURCES ${sources} LIBS ${T_LIBS} ENV ${T_ENV})
+endfunction()
