@@ -80,7 +80,8 @@ bool GetDiskFreeBytes(const std::wstring& path, uint64_t& freeBytes);
 // The folder programs are installed into, without a trailing separator ("/opt").
 std::wstring GetProgramFilesFolder();
 
-// A folder for the per-session lock files, the same for root and the desktop user.
+// A folder for the per-session lock files, the same for root and the desktop user ("/run/lock",
+// or "/tmp/valtrix-locks" where that is missing).
 std::wstring GetRuntimeFolder();
 
 // ---- Locale and system facts -----------------------------------------------------------------
@@ -95,6 +96,8 @@ uint16_t LanguageIdFromLocale(const std::string& locale);
 
 // The operating system's product name ("Debian GNU/Linux 12 (bookworm)"); empty when unknown.
 std::wstring GetOsProductName();
+// PRETTY_NAME of an os-release file's text, unquoted; empty when it has none.
+std::wstring OsProductNameFromOsRelease(const std::string& text);
 
 // Processor architectures with the Windows numbers.
 enum : int
@@ -150,7 +153,8 @@ public:
     bool IsValid() const { return m_pid > 0; }
     uint32_t Id() const { return static_cast<uint32_t>(m_pid); }
 
-    // Lets a suspended child run; does nothing for one that runs already.
+    // Lets a suspended child run; does nothing for one that runs already. False when the program
+    // could not be started after all (the child is reaped then).
     bool Resume();
     // Waits for the child to end; the exit code is the child's status (128 + signal when killed).
     WaitResult Wait(uint32_t timeoutMs, uint32_t* exitCode = nullptr);
@@ -159,18 +163,22 @@ private:
     friend bool CreateProcess(const std::wstring&, const std::wstring&, bool, Process&);
     int m_pid = -1;
     int m_resumeFd = -1; // write end of the pipe a suspended child waits on
+    int m_errorFd = -1;  // read end of the pipe a failed exec reports its errno on
     bool m_reaped = false;
     int m_status = 0;
 };
 
 // Starts a program. The arguments come from the command line split by the Windows rules
 // (blanks separate, double quotes group, backslashes escape quotes); argv[0] is its first
-// token. A suspended child has not yet run the program when this returns: Resume starts it.
-// False (and nothing left running) when the program cannot be started.
+// token (the application path when that token is empty, as for a line that starts with a blank).
+// An empty application path runs the first token, searched on PATH. A suspended child has not yet run the
+// program when this returns: Resume starts it. False (and nothing left running) when the program cannot be
+// started.
 bool CreateProcess(const std::wstring& applicationPath, const std::wstring& commandLine, bool suspended,
                    Process& process);
 
-// The Windows command-line splitting used by CreateProcess.
+// The Windows command-line splitting used by CreateProcess. The first token follows the rules for
+// a program name (quotes group, backslashes are literal; empty when the line starts with a blank).
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 
 // ---- Per-session lock ------------------------------------------------------------------------
@@ -288,6 +296,10 @@ struct DesktopSession
 
 const DesktopSession& GetDesktopSession();
 
+// Builds the record from an environment lookup: the SUDO_UID / SUDO_GID or PKEXEC_UID user when
+// elevated, else the current user.
+DesktopSession MakeDesktopSession(const std::function<const char*(const char*)>& getEnv, bool elevated);
+
 // The names of the variables DesktopSession::environment carries.
 const std::vector<std::string>& DesktopSessionVariables();
 
@@ -363,6 +375,10 @@ void UseManualClock(bool on);
 void AdvanceClock(uint64_t ms);
 // Number of threads blocked in Sleep on the test clock (for tests that wait for a sleeper).
 int SleepingThreads();
+// Blocks until at least count threads are blocked in Sleep on the test clock.
+void WaitForSleepingThreads(int count);
+// Replaces the desktop session record; null restores the one read from the environment.
+void SetDesktopSession(const DesktopSession* session);
 
 } // namespace test
 
