@@ -219,6 +219,8 @@ public:
     int Weight() const;
     const TextMetrics& Metrics() const;
     AbcWidths CharAbcWidths(wchar_t ch) const;
+    // Characters of text that neither this font nor any installed fallback can show.
+    int MissingGlyphs(std::wstring_view text) const;
 
     struct Impl;
     Impl& GetImpl() const { return *m_impl; }

@@ -137,6 +137,12 @@ void ShowLine(cairo_t* cr, PangoLayoutLine* line, int x, int baseline, Color rgb
 
 } // namespace
 
+int CFont::MissingGlyphs(std::wstring_view text) const
+{
+    LayoutPtr layout = MakeLayout(*this, PreparedText{WideToUtf8(text), {}}, -1);
+    return pango_layout_get_unknown_glyphs_count(layout.get());
+}
+
 const CFont* CDeviceContext::Impl::EffectiveFont() const
 {
     if (state.font)
