@@ -156,7 +156,7 @@ TEST_F(SetupPackTest, ConfigurationUnpacksWithProfilesInUtf16AndLanguageIniNarro
         m_dir.ReadFile("unpacked/Japanese/text.ini"),
         std::string("\xff\xfe[\0L\0A\0N\0S\0T\0R\0]\0\r\0\n\0S\0T\0R\0_\0I\0N\0S\0T\0A\0L\0L\0=\0\xa4\x30"
                     "\x3d\xd8\x00\xde\r\0\n\0",
-                    54));
+                    56));
     EXPECT_EQ(m_dir.ReadFile("unpacked/English/pr_1.png"), kPng);
     EXPECT_EQ(plat::GetProfileString(m_dir.WChild("unpacked/productInfo.ini"), L"PRODUCT",
                                      L"STR_PRODUCT_NAME", L"", 256),
