@@ -58,6 +58,9 @@ enum : uint32_t
 // The calling thread's error code of its last failed http call.
 uint32_t GetLastHttpError();
 
+// The calling thread's id as the system lists it (what "[Thread][%d]" log records show).
+uint32_t GetCurrentThreadId();
+
 // The module whose message table holds the http error texts ("wininet.dll"); never null.
 struct HttpMessageModule;
 using MessageModule = const HttpMessageModule*;

@@ -1,3 +1,6 @@
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <string>
 
@@ -65,6 +68,11 @@ void SetLastHttpError(uint32_t code)
 uint32_t GetLastHttpError()
 {
     return t_lastError;
+}
+
+uint32_t GetCurrentThreadId()
+{
+    return static_cast<uint32_t>(syscall(SYS_gettid));
 }
 
 MessageModule GetHttpMessageModule()
