@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
-#include <cwctype>
 #include <vector>
 
 #include "platform/Text.h"
+#include "ui/core/UICharType.h"
 
 namespace SkinUI {
 
@@ -226,8 +226,8 @@ int CStringUI::CompareNoCase(const wchar_t* text) const
     const wchar_t* a = m_data;
     const wchar_t* b = text ? text : L"";
     for (;; ++a, ++b) {
-        const wint_t la = std::towlower(static_cast<wint_t>(*a));
-        const wint_t lb = std::towlower(static_cast<wint_t>(*b));
+        const wchar_t la = ToLowerChar(*a);
+        const wchar_t lb = ToLowerChar(*b);
         if (la != lb)
             return la < lb ? -1 : 1;
         if (*a == 0)
@@ -307,13 +307,13 @@ int CStringUI::Replace(const wchar_t* from, const wchar_t* to)
 void CStringUI::MakeUpper()
 {
     for (int i = 0; i < m_length; ++i)
-        m_data[i] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(m_data[i])));
+        m_data[i] = ToUpperChar(m_data[i]);
 }
 
 void CStringUI::MakeLower()
 {
     for (int i = 0; i < m_length; ++i)
-        m_data[i] = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(m_data[i])));
+        m_data[i] = ToLowerChar(m_data[i]);
 }
 
 int CStringUI::Format(const wchar_t* format, ...)

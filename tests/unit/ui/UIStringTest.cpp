@@ -179,6 +179,15 @@ TEST(UIString, ConcatenatesWithOperatorPlus)
     EXPECT_EQ((CStringUI(L"a") + CStringUI(L"b")).ToStdWString(), L"ab");
 }
 
+TEST(UIString, IgnoresCaseBeyondAscii)
+{
+    EXPECT_TRUE(CStringUI(L"\u00C9T\u00C9").EqualsNoCase(L"\u00E9t\u00E9"));
+    EXPECT_TRUE(CStringUI(L"\u0418\u043D").EqualsNoCase(L"\u0438\u041D"));
+    CStringUI s(L"\u00E9\u00DFa");
+    s.MakeUpper();
+    EXPECT_EQ(s.ToStdWString(), L"\u00C9\u00DFA");
+}
+
 TEST(UIString, ChangesCase)
 {
     CStringUI s(L"Segoe UI");
