@@ -366,3 +366,30 @@ TEST_F(GraphicsText, ThaiMarksDoNotAdvance)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GraphicsText, WordBreakNeverSplitsAWordThatIsTooLong)
+{
+    const Rect rect = Measure(L"Installation folder", {0, 0, Width(L"Inst"), 1000}, plat::kDT_WordBreak);
+    EXPECT_EQ(rect.bottom, 2 * font->Metrics().height);
+    EXPECT_EQ(rect.right, Width(L"Installation"));
+}
+
+TEST_F(GraphicsText, EndEllipsisCutsOnlyTheLastLineOfWrappedText)
+{
+    const int limit = Width(L"Install the") + 2;
+    const std::wstring text = L"Installationfolder the product Installationfolder";
+    const unsigned wrap = plat::kDT_WordBreak;
+    const Rect plain = Measure(text, {0, 0, limit, 1000}, wrap);
+    const Rect cut = Measure(text, {0, 0, limit, 1000}, wrap | plat::kDT_EndEllipsis);
+    EXPECT_EQ(plain.right, Width(L"Installationfolder"));
+    // The first line still overflows; the last one now ends in dots within the width.
+    EXPECT_EQ(cut.right, plain.right);
+    EXPECT_EQ(cut.bottom, plain.bottom);
+    const Rect lastLine = Measure(L"Installationfolder", {0, 0, limit, 1000}, wrap | plat::kDT_EndEllipsis);
+    EXPECT_LE(lastLine.right, limit);
+    EXPECT_GT(lastLine.right, Width(L"..."));
+}
+
+} // namespace
