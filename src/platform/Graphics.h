@@ -171,7 +171,7 @@ private:
 };
 
 // What a font is asked for. height < 0: character (em) height; > 0: cell height (ascent + descent);
-// 0: the stock height. Weights above bold are capped at bold.
+// 0: the stock height; heights are limited to 2048 pixels. Weights above bold are capped at bold.
 struct FontDesc
 {
     std::wstring face;

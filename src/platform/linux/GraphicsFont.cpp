@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kStockHeight = 11;
 constexpr int kMinWeight = 100;
+// Larger requests are surely mistakes and would make every glyph a huge raster.
+constexpr double kMaxEm = 2048;
 
 std::string Lower(std::string text)
 {
@@ -231,7 +233,7 @@ std::unique_ptr<CFont> CFont::Create(const FontDesc& desc)
         // A cell height: scale the em so that ascent + descent comes out at the asked height.
         const double cell = (loaded.ascentUnits + loaded.descentUnits) / static_cast<double>(PANGO_SCALE);
         if (cell > 0) {
-            em = em * desc.height / cell;
+            em = std::min(kMaxEm, em * em / cell);
             pango_font_description_set_absolute_size(impl->pango, em * PANGO_SCALE);
             if (!LoadMetrics(impl->pango, loaded))
                 return nullptr;

@@ -246,3 +246,32 @@ TEST(GraphicsBitmap, SavesAPng)
 }
 
 } // namespace
+
+namespace {
+
+// Draws the same picture whichever way the rows lie in memory.
+TEST(GraphicsBitmap, BottomUpAndTopDownBitmapsShowTheSamePicture)
+{
+    sktest::CCanvas down(60, 40, true);
+    sktest::CCanvas up(60, 40, false);
+    auto source = FourRows();
+    for (auto* canvas : {&down, &up}) {
+        plat::CDeviceContext& dc = *canvas->dc;
+        dc.GradientFill({0, 0, 60, 20}, 0xFFFF0000, 0xFF0000FF, true);
+        dc.StretchBlt({0, 20, 10, 40}, *source, {0, 0, 1, 4});
+        const plat::CRegion rounded = plat::CRegion::RoundRect(10, 20, 31, 41, 8, 8);
+        dc.SelectClipRegion(&rounded);
+        dc.FillSolidRect({10, 20, 30, 40}, 0x00FF00);
+        dc.SelectClipRegion(nullptr);
+        dc.DrawRoundRectOutline({30, 20, 60, 40}, 6, 6, plat::Pen{plat::kPS_Solid, 1, 0x000000, true});
+        dc.SetBkMode(plat::kBk_Transparent);
+        dc.TextOut(34, 22, L"Ag");
+    }
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x)
+            ASSERT_EQ(down.At(x, y), up.At(x, y)) << x << "," << y;
+    EXPECT_EQ(up.At(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(up.At(0, 39), 0xFFFFFFFFu);
+}
+
+} // namespace
