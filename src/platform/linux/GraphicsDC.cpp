@@ -15,6 +15,13 @@ constexpr int kDashPattern[] = {18, 6};
 constexpr int kDotPattern[] = {3, 3};
 constexpr int kDashDotPattern[] = {9, 6, 3, 6};
 constexpr int kDashDotDotPattern[] = {9, 3, 3, 3, 3, 3};
+// Strokes longer than this are not walked pixel by pixel (they are drawn solid by cairo instead).
+constexpr long kMaxWalk = 1 << 16;
+
+long WalkLength(int x1, int y1, int x2, int y2)
+{
+    return std::max(std::labs(static_cast<long>(x2) - x1), std::labs(static_cast<long>(y2) - y1));
+}
 
 std::span<const int> DashesOf(int style)
 {
@@ -435,7 +442,7 @@ void CDeviceContext::DrawLine(int x1, int y1, int x2, int y2, const Pen& pen)
         return;
     const int width = PenWidth(pen);
     cairo_save(cr);
-    if (width == 1) {
+    if (width == 1 && WalkLength(x1, y1, x2, y2) <= kMaxWalk) {
         CPixelPath path(cr);
         CDashWalker dashes(pen);
         AddBresenham(path, dashes, x1, y1, x2, y2);
@@ -471,7 +478,7 @@ void CDeviceContext::DrawRectOutline(const Rect& rect, const Pen& pen)
         return;
     const int width = PenWidth(pen);
     cairo_save(cr);
-    if (width == 1) {
+    if (width == 1 && 2 * (WalkLength(rect.left, rect.top, rect.right, rect.bottom)) <= kMaxWalk) {
         CPixelPath path(cr);
         CDashWalker dashes(pen);
         const int l = rect.left, t = rect.top, r = rect.right - 1, b = rect.bottom - 1;
