@@ -84,8 +84,9 @@ TEST(GraphicsSheet, DrawsEveryKindOfOperationIntoOnePicture)
     DrawSheet(*canvas.dc);
     sktest::TempDir dir;
     EXPECT_TRUE(canvas.bitmap->SaveToPng(dir.Child("sheet.png")));
-    if (const char* keep = std::getenv("SK_GRAPHICS_SHEET"))
+    if (const char* keep = std::getenv("SK_GRAPHICS_SHEET")) {
         EXPECT_TRUE(canvas.bitmap->SaveToPng(keep));
+    }
     EXPECT_EQ(canvas.At(0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(canvas.At(500, 30), 0xFF555555u);
 }
