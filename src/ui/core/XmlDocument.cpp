@@ -6,6 +6,10 @@
 
 #include "ui/core/UICharType.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace SkinUI {
 
 namespace {
@@ -103,40 +107,59 @@ inline size_t MatchEntity(const wchar_t* p, wchar_t& out)
     }
 }
 
+// The first character at or after p that is the terminator, a or b.
+inline wchar_t* FindStop(wchar_t* p, wchar_t a, wchar_t b)
+{
+#if defined(__SSE2__)
+    static_assert(sizeof(wchar_t) == 4);
+    const auto address = reinterpret_cast<uintptr_t>(p);
+    const unsigned skip = static_cast<unsigned>(address & 15);
+    const auto* block = reinterpret_cast<const __m128i*>(address - skip);
+    const __m128i va = _mm_set1_epi32(static_cast<int>(a));
+    const __m128i vb = _mm_set1_epi32(static_cast<int>(b));
+    const __m128i zero = _mm_setzero_si128();
+    auto stops = [&](__m128i v) {
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(v, va), _mm_cmpeq_epi32(v, vb)),
+                                         _mm_cmpeq_epi32(v, zero));
+        return static_cast<unsigned>(_mm_movemask_epi8(hit));
+    };
+    unsigned mask = stops(_mm_load_si128(block)) & (0xFFFFu << skip);
+    while (mask == 0)
+        mask = stops(_mm_load_si128(++block));
+    return reinterpret_cast<wchar_t*>(reinterpret_cast<uintptr_t>(block) +
+                                      static_cast<unsigned>(__builtin_ctz(mask)));
+#else
+    while (*p != 0 && *p != a && *p != b)
+        ++p;
+    return p;
+#endif
+}
+
 // Decodes data in place up to the end character or the terminator; p is left on whichever stopped
 // it. Answers where the decoded text ends; the gap up to p (after its first character) is blanked.
 inline wchar_t* ParseData(wchar_t*& p, wchar_t end)
 {
-    wchar_t* r = p;
+    wchar_t* r = FindStop(p, end, L'&');
     // Most data holds no reference: nothing needs moving until the first "&".
-    for (;;) {
-        const wchar_t c = *r;
-        if (c == end || c == 0) {
-            p = r;
-            return r;
-        }
-        if (c == L'&')
-            break;
-        ++r;
+    if (*r != L'&') {
+        p = r;
+        return r;
     }
     wchar_t* w = r;
-    for (;;) {
-        const wchar_t c = *r;
-        if (c == end || c == 0)
-            break;
-        if (c == L'&') {
-            wchar_t decoded;
-            if (const size_t n = MatchEntity(r + 1, decoded)) {
-                *w++ = decoded;
-                r += n + 1;
-            } else {
-                *w++ = L'&';
-                ++r;
-            }
-            continue;
+    while (*r == L'&') {
+        wchar_t decoded;
+        if (const size_t n = MatchEntity(r + 1, decoded)) {
+            *w++ = decoded;
+            r += n + 1;
+        } else {
+            *w++ = L'&';
+            ++r;
         }
-        *w++ = c;
-        ++r;
+        wchar_t* stop = FindStop(r, end, L'&');
+        const size_t run = static_cast<size_t>(stop - r);
+        std::wmemmove(w, r, run);
+        w += run;
+        r = stop;
     }
     for (wchar_t* gap = w + 1; gap < r; ++gap)
         *gap = L' ';
@@ -144,15 +167,18 @@ inline wchar_t* ParseData(wchar_t*& p, wchar_t end)
     return w;
 }
 
+// The buffer is 16-byte aligned and padded with terminators to a whole 16-byte block, so the
+// scanner may read any aligned block that holds a character of the text.
 wchar_t* AllocateText(size_t length)
 {
     if (length > std::numeric_limits<uint32_t>::max() - kTerminators)
         return nullptr;
-    auto* text = static_cast<wchar_t*>(std::malloc((length + kTerminators) * sizeof(wchar_t)));
+    const size_t bytes = ((length + kTerminators) * sizeof(wchar_t) + 15) & ~size_t{15};
+    auto* text = static_cast<wchar_t*>(std::aligned_alloc(16, bytes));
     if (text == nullptr)
         return nullptr;
-    for (size_t i = 0; i < kTerminators; ++i)
-        text[length + i] = 0;
+    for (size_t i = length; i < bytes / sizeof(wchar_t); ++i)
+        text[i] = 0;
     return text;
 }
 
