@@ -377,7 +377,8 @@ void AdvanceClock(uint64_t ms);
 int SleepingThreads();
 // Blocks until at least count threads are blocked in Sleep on the test clock.
 void WaitForSleepingThreads(int count);
-// Replaces the desktop session record; null restores the one read from the environment.
+// Replaces the desktop session record; null restores the one read from the environment. Call it
+// only while no other thread uses the record.
 void SetDesktopSession(const DesktopSession* session);
 
 } // namespace test

@@ -35,7 +35,7 @@ std::string RootFolder(RegRoot root)
 }
 
 // One key or value name as a file name: case folded (names ignore case), and every byte that
-// could leave the folder or clash with a value file ("/", ".", "%") written as %XX.
+// could leave the folder or clash with a value file ("/", ".", "%", "@") written as %XX.
 std::string EncodeName(const std::wstring& name)
 {
     static const char kHex[] = "0123456789ABCDEF";
@@ -43,7 +43,7 @@ std::string EncodeName(const std::wstring& name)
     for (unsigned char c : WideToUtf8(name)) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<unsigned char>(c - 'A' + 'a');
-        if (c == '/' || c == '.' || c == '%' || c < 0x20) {
+        if (c == '/' || c == '.' || c == '%' || c == '@' || c < 0x20) {
             out += '%';
             out += kHex[c >> 4];
             out += kHex[c & 15];

@@ -47,6 +47,7 @@ TEST_F(RegistryStore, StoresStringValuesAndFindsThemAgain)
     ASSERT_EQ(plat::RegSetString(key, L"GUID", id), plat::kReg_Success);
     ASSERT_EQ(plat::RegSetString(key, L"Name", L"Valtrix \u00FC\u4E2D"), plat::kReg_Success);
     ASSERT_EQ(plat::RegSetString(key, L"", L"default value"), plat::kReg_Success);
+    ASSERT_EQ(plat::RegSetString(key, L"@", L"at sign"), plat::kReg_Success);
 
     plat::RegKey reopened;
     ASSERT_EQ(plat::RegOpenKey(plat::RegRoot::kLocalMachine, kClientKey, reopened), plat::kReg_Success);
@@ -57,6 +58,8 @@ TEST_F(RegistryStore, StoresStringValuesAndFindsThemAgain)
     EXPECT_EQ(value, L"Valtrix \u00FC\u4E2D");
     EXPECT_EQ(plat::RegQueryString(reopened, L"", value, 2048), plat::kReg_Success);
     EXPECT_EQ(value, L"default value");
+    EXPECT_EQ(plat::RegQueryString(reopened, L"@", value, 2048), plat::kReg_Success);
+    EXPECT_EQ(value, L"at sign");
     EXPECT_EQ(plat::RegQueryString(reopened, L"Missing", value, 2048), plat::kReg_FileNotFound);
 
     ASSERT_EQ(plat::RegSetString(key, L"GUID", L"replaced"), plat::kReg_Success);
