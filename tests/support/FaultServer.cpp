@@ -509,6 +509,13 @@ int FaultServer::StalledConnections() const
     return m_stalled;
 }
 
+bool FaultServer::WaitForRequests(size_t n)
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait(lock, [&] { return m_requests.size() >= n || m_stopping; });
+    return m_requests.size() >= n;
+}
+
 bool FaultServer::WaitStalled(int n)
 {
     std::unique_lock<std::mutex> lock(m_lock);

@@ -75,6 +75,8 @@ public:
 
     std::vector<RecordedRequest> Requests() const;
     size_t RequestCount() const;
+    // Blocks until at least n requests have arrived or the server stops; false on stop.
+    bool WaitForRequests(size_t n);
     // TLS ClientHellos a plain server turned away.
     int TlsHellos() const;
     // Connections currently held by a stall.

@@ -301,19 +301,26 @@ TEST_F(BaseRequestTest, AServerThatNeverAnswersFailsWithinTheStallTimeOut)
 {
     plat::test::UseManualClock(true);
     m_tls.SetStall(FaultServer::Stall::kBeforeAnswer);
-    std::atomic<bool> done{false};
-    std::thread pump([&] {
-        while (!done) {
-            plat::test::AdvanceClock(1000);
-            std::this_thread::yield();
-        }
-    });
+    // The clock moves only once the server holds the request, so connecting never counts.
+    auto failsAfterStall = [&](CBaseRequest& request, int stalled) {
+        std::atomic<bool> done{false};
+        std::thread pump([&] {
+            if (!m_tls.WaitStalled(stalled))
+                return;
+            while (!done) {
+                plat::test::AdvanceClock(1000);
+                std::this_thread::yield();
+            }
+        });
+        bool sent = request.SendUrlRequest(L"https://tls.test/f");
+        done = true;
+        pump.join();
+        return !sent;
+    };
     auto winHttp = Make(0);
-    EXPECT_FALSE(winHttp->SendUrlRequest(L"https://tls.test/f"));
+    EXPECT_TRUE(failsAfterStall(*winHttp, 1));
     auto internet = Make(1);
-    EXPECT_FALSE(internet->SendUrlRequest(L"https://tls.test/f"));
-    done = true;
-    pump.join();
+    EXPECT_TRUE(failsAfterStall(*internet, 2));
     m_tls.ReleaseStall();
     EXPECT_EQ(
         Records(),

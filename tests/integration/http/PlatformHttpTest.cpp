@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <optional>
@@ -300,6 +305,32 @@ TEST_F(PlatformHttp, AStalledBodyTimesOutOnlyWhileAReadWaits)
     m_plain.ReleaseStall();
 }
 
+TEST_F(PlatformHttp, AHandshakeThatNeverCompletesTimesOutAfterSixtySeconds)
+{
+    // A listening socket nobody accepts from: the kernel completes TCP, TLS never starts.
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    plat::test::MapHttpTarget("tls.test", 443, ntohs(address.sin_port));
+
+    plat::test::UseManualClock(true);
+    CPlatformRequest request(false);
+    ASSERT_TRUE(request.Open(L"tls.test", 443, L"GET", L"f", kWinHttpSecure));
+    uint64_t start = plat::GetTickCount64();
+    {
+        ClockPump pump;
+        EXPECT_FALSE(plat::WinHttpSendRequest(request.Handle()));
+    }
+    EXPECT_EQ(plat::GetLastHttpError(), plat::kHttpError_Timeout);
+    EXPECT_GE(plat::GetTickCount64() - start, 60000u);
+    close(fd);
+}
+
 TEST_F(PlatformHttp, TlsFailuresAreSecureFailuresOfEachFamily)
 {
     // The plain server turns a ClientHello away at once.
@@ -401,9 +432,12 @@ TEST_F(PlatformHttp, HandlesOfTheWrongFamilyOrStateAreRefused)
     EXPECT_EQ(plat::GetLastHttpError(), plat::kHttpError_IncorrectHandleState);
     EXPECT_FALSE(plat::WinHttpCloseHandle(nullptr));
     EXPECT_EQ(plat::GetLastHttpError(), plat::kHttpError_InvalidHandle);
-    EXPECT_EQ(plat::WinHttpConnect(plat::WinHttpOpen(nullptr, 1, nullptr, nullptr, 0), L"bad host/x", 80),
-              nullptr);
+    plat::HttpHandle session = plat::WinHttpOpen(nullptr, 1, nullptr, nullptr, 0);
+    EXPECT_EQ(plat::WinHttpConnect(session, L"bad host/x", 80), nullptr);
     EXPECT_EQ(plat::GetLastHttpError(), plat::kHttpError_InvalidUrl);
+    EXPECT_TRUE(plat::WinHttpCloseHandle(session));
+    EXPECT_FALSE(plat::WinHttpCloseHandle(session));
+    EXPECT_EQ(plat::GetLastHttpError(), plat::kHttpError_InvalidHandle);
 }
 
 TEST(PlatformHttpState, ConnectedStateNamesAProxyOnlyWhenTheEnvironmentDoes)
