@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +24,8 @@ protected:
 class LockHolder
 {
 public:
-    explicit LockHolder(const std::wstring& name)
+    // With startChild, the holder also starts a long-lived program after taking the lock.
+    explicit LockHolder(const std::wstring& name, bool startChild = false)
     {
         int report[2];
         int release[2];
@@ -34,7 +36,14 @@ public:
             close(report[0]);
             close(release[1]);
             const char result = static_cast<char>(plat::AcquireSessionLock(name));
-            if (write(report[1], &result, 1) != 1)
+            int32_t childPid = 0;
+            if (startChild) {
+                plat::Process sleeper;
+                if (plat::CreateProcess(L"/bin/sleep", L"sleep 600", false, sleeper))
+                    childPid = static_cast<int32_t>(sleeper.Id());
+            }
+            if (write(report[1], &result, 1) != 1 ||
+                write(report[1], &childPid, sizeof childPid) != sizeof childPid)
                 _exit(2);
             char ignored;
             while (read(release[0], &ignored, 1) > 0) {
@@ -47,12 +56,21 @@ public:
         char result = -1;
         if (read(report[0], &result, 1) == 1)
             m_result = static_cast<plat::LockResult>(result);
+        int32_t childPid = 0;
+        if (read(report[0], &childPid, sizeof childPid) == sizeof childPid)
+            m_childPid = childPid;
         close(report[0]);
     }
 
-    ~LockHolder() { End(); }
+    ~LockHolder()
+    {
+        End();
+        if (m_childPid > 0)
+            kill(m_childPid, SIGKILL);
+    }
 
     plat::LockResult Result() const { return m_result; }
+    pid_t ChildPid() const { return m_childPid; }
 
     // Ends the holder by killing it, as a crash would.
     void Kill()
@@ -74,6 +92,7 @@ private:
     }
 
     pid_t m_pid = -1;
+    pid_t m_childPid = -1;
     int m_release = -1;
     plat::LockResult m_result = plat::LockResult::kFailed;
 };
@@ -89,6 +108,16 @@ TEST_F(SessionLock, RefusesASecondHolderAndIsFreedWhenTheHolderDies)
     EXPECT_EQ(plat::AcquireSessionLock(L"setup-2"), plat::LockResult::kAlreadyHeld);
     LockHolder late(L"setup-2");
     EXPECT_EQ(late.Result(), plat::LockResult::kAlreadyHeld);
+}
+
+TEST_F(SessionLock, ProgramsTheHolderStartedDoNotKeepItHeld)
+{
+    LockHolder holder(L"setup-2", true);
+    ASSERT_EQ(holder.Result(), plat::LockResult::kAcquired);
+    ASSERT_GT(holder.ChildPid(), 0);
+    holder.Kill();
+    ASSERT_EQ(kill(holder.ChildPid(), 0), 0); // the started program still runs
+    EXPECT_EQ(plat::AcquireSessionLock(L"setup-2"), plat::LockResult::kAcquired);
 }
 
 TEST_F(SessionLock, DifferentNamesDoNotBlockEachOther)
