@@ -266,3 +266,26 @@ TEST_F(Shell, PagesOpenAndProgramsRunElevatedOrAsTheDesktopUser)
 }
 
 } // namespace
+
+namespace {
+
+TEST(BadInput, OverLongArgumentsGiveEmptyOrFalseResults)
+{
+    sktest::TempDir dir;
+    const std::wstring longName(5000, L'a');
+    const std::wstring longPath = dir.WPath() + L"/" + longName + L"/" + longName + L".ini";
+    EXPECT_FALSE(FileExists(longPath));
+    EXPECT_EQ(ReadIniString(longPath, longName, longName), L"");
+    std::map<std::wstring, std::wstring> entries = {{L"A", L"kept"}};
+    ReadIniSection(longPath, L"S", entries);
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_EQ(GetFileStem(longPath), longName);
+    EXPECT_EQ(GetFileVersionString(longPath), L"");
+    uint32_t pid = 0;
+    EXPECT_FALSE(FindProcessByName(longName, pid));
+    uint32_t mb = 0;
+    EXPECT_TRUE(GetDiskFreeMB(longPath, mb)); // the volume of the nearest folder that exists
+    EXPECT_EQ(ReplaceAll(longName, L"aa", L"a"), std::wstring(2500, L'a'));
+}
+
+} // namespace

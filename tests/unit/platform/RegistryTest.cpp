@@ -97,6 +97,18 @@ TEST_F(RegistryStore, AFileInThePlaceOfTheStoreMakesCreationFail)
     EXPECT_FALSE(key.IsOpen());
 }
 
+TEST_F(RegistryStore, OverLongNamesFailCleanly)
+{
+    plat::RegKey key;
+    EXPECT_NE(plat::RegCreateKey(plat::RegRoot::kLocalMachine, std::wstring(5000, L'k'), key, nullptr),
+              plat::kReg_Success);
+    EXPECT_FALSE(key.IsOpen());
+    ASSERT_EQ(plat::RegCreateKey(plat::RegRoot::kLocalMachine, kClientKey, key, nullptr), plat::kReg_Success);
+    EXPECT_NE(plat::RegSetString(key, std::wstring(5000, L'v'), L"x"), plat::kReg_Success);
+    std::wstring value;
+    EXPECT_EQ(plat::RegQueryString(key, std::wstring(5000, L'v'), value, 2048), plat::kReg_FileNotFound);
+}
+
 TEST_F(RegistryStore, KeyNamesNeverLeaveTheStore)
 {
     plat::RegKey key;

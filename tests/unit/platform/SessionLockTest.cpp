@@ -146,3 +146,15 @@ TEST_F(SessionLock, FailsWhereNoLockFileCanBeMade)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SessionLockInput, AnOverLongNameFailsCleanly)
+{
+    sktest::TempDir dir;
+    plat::test::SetRuntimeFolder(dir.WChild("run"));
+    EXPECT_EQ(plat::AcquireSessionLock(std::wstring(5000, L'x')), plat::LockResult::kFailed);
+    plat::test::SetRuntimeFolder(L"");
+}
+
+} // namespace
