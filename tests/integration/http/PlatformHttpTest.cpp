@@ -420,6 +420,35 @@ TEST_F(PlatformHttp, ConnectionOptionsLimitOnlyWinInetRequests)
     EXPECT_EQ(m_plain.RequestCount(), before + 1);
 }
 
+TEST_F(PlatformHttp, AServerThatAnsweredHttp10IsLimitedByOption74)
+{
+    uint32_t one = 1;
+    uint32_t five = 5;
+    ASSERT_TRUE(
+        plat::InternetSetOption(nullptr, plat::kInternetOption_MaxConnsPerServer, &five, sizeof five));
+    ASSERT_TRUE(
+        plat::InternetSetOption(nullptr, plat::kInternetOption_MaxConnsPer10Server, &one, sizeof one));
+    m_plain.SetRawAnswer("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc");
+    {
+        CPlatformRequest learn(true);
+        ASSERT_TRUE(learn.Open(L"download.test", 80, L"GET", L"f", 0) && learn.Send());
+    }
+    CPlatformRequest first(true);
+    ASSERT_TRUE(first.Open(L"download.test", 80, L"GET", L"f", 0) && first.Send());
+    bool secondSent = false;
+    std::thread second([&] {
+        CPlatformRequest request(true);
+        secondSent = request.Open(L"download.test", 80, L"GET", L"f", 0) && request.Send();
+    });
+    while (plat::test::HttpRequestsWaitingForSlot() == 0)
+        std::this_thread::yield();
+    std::string body;
+    EXPECT_TRUE(first.ReadAll(body, 16)); // the end of the body frees the slot
+    EXPECT_EQ(body, "abc");
+    second.join();
+    EXPECT_TRUE(secondSent);
+}
+
 TEST_F(PlatformHttp, HandlesOfTheWrongFamilyOrStateAreRefused)
 {
     CPlatformRequest winInet(true);
