@@ -160,8 +160,9 @@ TEST(ProcessSnapshot, ListsThisProcessInIdOrder)
     ASSERT_FALSE(entries.empty());
     bool self = false;
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(entries[i - 1].pid, entries[i].pid);
+        }
         self = self || entries[i].pid == static_cast<uint32_t>(getpid());
     }
     EXPECT_TRUE(self);
