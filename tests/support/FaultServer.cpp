@@ -3,8 +3,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <openssl/err.h>
+#if SK_HAVE_OPENSSL
 #include <openssl/ssl.h>
+#endif
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -76,25 +77,84 @@ bool ParseRange(const std::string& value, long& first, long& last)
     return *end == 0;
 }
 
+// TLS through OpenSSL where the build has it; without it StartTls fails and plain mode still works.
+#if SK_HAVE_OPENSSL
+void* TlsContextNew(const std::string& certFile, const std::string& keyFile)
+{
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    if (ctx && SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) == 1 &&
+        SSL_CTX_use_PrivateKey_file(ctx, keyFile.c_str(), SSL_FILETYPE_PEM) == 1)
+        return ctx;
+    SSL_CTX_free(ctx);
+    return nullptr;
+}
+void TlsContextFree(void* ctx)
+{
+    SSL_CTX_free(static_cast<SSL_CTX*>(ctx));
+}
+void* TlsAccept(void* ctx, int fd)
+{
+    SSL* ssl = SSL_new(static_cast<SSL_CTX*>(ctx));
+    SSL_set_fd(ssl, fd);
+    if (SSL_accept(ssl) > 0)
+        return ssl;
+    SSL_free(ssl);
+    return nullptr;
+}
+long TlsRead(void* ssl, char* buffer, size_t size)
+{
+    return SSL_read(static_cast<SSL*>(ssl), buffer, static_cast<int>(size));
+}
+long TlsWrite(void* ssl, const char* data, size_t size)
+{
+    return SSL_write(static_cast<SSL*>(ssl), data, static_cast<int>(size));
+}
+void TlsClose(void* ssl, bool orderly)
+{
+    if (orderly)
+        SSL_shutdown(static_cast<SSL*>(ssl));
+    SSL_free(static_cast<SSL*>(ssl));
+}
+#else
+void* TlsContextNew(const std::string&, const std::string&)
+{
+    return nullptr;
+}
+void TlsContextFree(void*) {}
+void* TlsAccept(void*, int)
+{
+    return nullptr;
+}
+long TlsRead(void*, char*, size_t)
+{
+    return -1;
+}
+long TlsWrite(void*, const char*, size_t)
+{
+    return -1;
+}
+void TlsClose(void*, bool) {}
+#endif
+
 } // namespace
 
 struct FaultServer::Connection
 {
     int fd = -1;
-    SSL* ssl = nullptr;
+    void* ssl = nullptr; // TLS session, null in plain mode
     bool reset = false;
 
     long Read(char* buffer, size_t size)
     {
         if (ssl)
-            return SSL_read(ssl, buffer, static_cast<int>(size));
+            return TlsRead(ssl, buffer, size);
         return recv(fd, buffer, size, 0);
     }
 
     bool Write(const char* data, size_t size)
     {
         while (size > 0) {
-            long n = ssl ? SSL_write(ssl, data, static_cast<int>(size)) : send(fd, data, size, MSG_NOSIGNAL);
+            long n = ssl ? TlsWrite(ssl, data, size) : send(fd, data, size, MSG_NOSIGNAL);
             if (n <= 0)
                 return false;
             data += n;
@@ -176,13 +236,9 @@ bool FaultServer::Start(bool tls, const std::string& certFile, const std::string
 {
     std::signal(SIGPIPE, SIG_IGN);
     if (tls) {
-        SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
-        if (!ctx || SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) != 1 ||
-            SSL_CTX_use_PrivateKey_file(ctx, keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
-            SSL_CTX_free(ctx);
+        m_sslContext = TlsContextNew(certFile, keyFile);
+        if (!m_sslContext)
             return false;
-        }
-        m_sslContext = ctx;
     }
     m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0 || pipe2(m_wakePipe, O_CLOEXEC) != 0)
@@ -228,7 +284,7 @@ void FaultServer::Stop()
     close(m_wakePipe[0]);
     close(m_wakePipe[1]);
     m_listenFd = -1;
-    SSL_CTX_free(static_cast<SSL_CTX*>(m_sslContext));
+    TlsContextFree(m_sslContext);
     m_sslContext = nullptr;
 }
 
@@ -261,12 +317,7 @@ void FaultServer::Serve(int fd)
     c.fd = fd;
     bool tls = m_sslContext != nullptr;
     if (tls) {
-        c.ssl = SSL_new(static_cast<SSL_CTX*>(m_sslContext));
-        SSL_set_fd(c.ssl, fd);
-        if (SSL_accept(c.ssl) <= 0) {
-            SSL_free(c.ssl);
-            c.ssl = nullptr;
-        }
+        c.ssl = TlsAccept(m_sslContext, fd);
     } else {
         unsigned char first = 0;
         if (recv(fd, &first, 1, MSG_PEEK) == 1 && first == 0x16) {
@@ -302,11 +353,8 @@ void FaultServer::Serve(int fd)
         serve = Answer(c, request);
     }
 
-    if (c.ssl) {
-        if (!c.reset)
-            SSL_shutdown(c.ssl);
-        SSL_free(c.ssl);
-    }
+    if (c.ssl)
+        TlsClose(c.ssl, !c.reset);
     std::lock_guard<std::mutex> lock(m_lock);
     m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
     close(fd);

@@ -92,7 +92,7 @@ private:
     bool Answer(Connection& c, const RecordedRequest& request);
     bool HoldIfStalled(Stall point, size_t sent);
 
-    void* m_sslContext = nullptr; // SSL_CTX*
+    void* m_sslContext = nullptr; // the TLS context in TLS mode
     int m_listenFd = -1;
     int m_wakePipe[2] = {-1, -1};
     uint16_t m_port = 0;
