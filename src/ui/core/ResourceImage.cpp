@@ -1,0 +1,163 @@
+#include "ui/core/ResourceImage.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/Resources.h"
+#include "platform/System.h"
+#include "ui/core/ResourceFiles.h"
+#include "ui/core/ResourceShared.h"
+#include "ui/core/UIAttributes.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_GIF
+#define STBI_MAX_DIMENSIONS SkinUI::kMaxImageSide
+#define STBI_NO_STDIO
+#define STBI_FAILURE_USERMSG
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wconversion"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#endif
+#include <stb_image.h>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace SkinUI {
+
+namespace {
+
+struct StbiFree
+{
+    void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
+};
+
+// Converts 8-bit R, G, B, A pixels into the image's premultiplied B, G, R, A, clearing masked ones.
+void StoreRgbaPixels(CachedImage& image, const uint8_t* rgba, ColorUI maskColour)
+{
+    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    for (size_t i = 0; i < count; ++i, rgba += 4) {
+        uint32_t red = rgba[0];
+        uint32_t green = rgba[1];
+        uint32_t blue = rgba[2];
+        const uint32_t alpha = rgba[3];
+        if (alpha != 255) {
+            red = red * alpha / 255;
+            green = green * alpha / 255;
+            blue = blue * alpha / 255;
+            image.hasAlpha = true;
+        }
+        uint32_t pixel = (alpha << 24) | (red << 16) | (green << 8) | blue;
+        if (pixel == maskColour) {
+            pixel = 0;
+            image.hasAlpha = true;
+        }
+        image.pixels[i] = pixel;
+    }
+    image.bitmap->MarkDirty();
+}
+
+std::unique_ptr<CachedImage> MakeImage(const uint8_t* rgba, int width, int height, ColorUI maskColour)
+{
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+        return nullptr;
+    auto image = std::make_unique<CachedImage>();
+    image->bitmap = plat::CBitmap::CreateDib(width, -height);
+    if (!image->bitmap || image->bitmap->Stride() != width * 4)
+        return nullptr;
+    image->pixels = reinterpret_cast<uint32_t*>(image->bitmap->Bits());
+    image->width = width;
+    image->height = height;
+    image->maskColour = maskColour;
+    StoreRgbaPixels(*image, rgba, maskColour);
+    return image;
+}
+
+bool FromResource(const ImageNameOrIdUI& nameOrId, const wchar_t* type, std::string& bytes)
+{
+    const plat::ModuleHandle module = CWindowManagerUI::ResourceModule();
+    if (module == nullptr)
+        return false;
+    const plat::ResourceId name =
+        nameOrId.IsId() ? plat::ResourceId(nameOrId.id) : plat::ResourceId(nameOrId.name);
+    if (name.IsNumber() && name.number == 0)
+        return false;
+    const plat::ResourceHandle found = plat::FindResource(module, name, plat::ResourceId(type));
+    if (found == nullptr)
+        return false;
+    const plat::ResourceData data = plat::LoadResource(module, found);
+    const uint32_t size = plat::SizeofResource(module, found);
+    const void* locked = plat::LockResource(data);
+    if (locked == nullptr || size == 0)
+        return false;
+    bytes.assign(static_cast<const char*>(locked), size);
+    return true;
+}
+
+bool FetchImageBytes(const ImageNameOrIdUI& nameOrId, const wchar_t* type, std::string& bytes)
+{
+    const bool typed = type != nullptr && type[0] != 0;
+    if (typed && FromResource(nameOrId, type, bytes))
+        return true;
+    if (nameOrId.IsId())
+        return false;
+    if (!typed && FetchSkinBytes(nameOrId.name, kMaxEncodedImageBytes, bytes) == kSkinBytes_Read)
+        return true;
+    return nameOrId.name[0] != 0 &&
+           ReadSkinFile(nameOrId.name, kMaxEncodedImageBytes, bytes) == kSkinFile_Read;
+}
+
+} // namespace
+
+std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, ColorUI maskColour)
+{
+    if (bytes == nullptr || size == 0 || size > static_cast<size_t>(INT32_MAX))
+        return nullptr;
+    const auto* data = static_cast<const stbi_uc*>(bytes);
+    const int length = static_cast<int>(size);
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    // The header alone tells a refused size, before any pixel memory is reserved.
+    if (!stbi_info_from_memory(data, length, &width, &height, &channels))
+        return nullptr;
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+        return nullptr;
+    std::unique_ptr<stbi_uc, StbiFree> rgba(
+        stbi_load_from_memory(data, length, &width, &height, &channels, 4));
+    if (!rgba)
+        return nullptr;
+    return MakeImage(rgba.get(), width, height, maskColour);
+}
+
+std::unique_ptr<CachedImage> MakeColorImage(ColorUI color, ColorUI maskColour)
+{
+    const uint8_t rgba[4] = {ColorRed(color), ColorGreen(color), ColorBlue(color), ColorAlpha(color)};
+    return MakeImage(rgba, 1, 1, maskColour);
+}
+
+std::unique_ptr<CachedImage> LoadImageData(const ImageNameOrIdUI& nameOrId, const wchar_t* type,
+                                           ColorUI maskColour)
+{
+    if (type != nullptr && std::wcscmp(type, kColorImageType) == 0) {
+        // An id stands for the colour its decimal digits spell.
+        const CStringUI text =
+            nameOrId.IsId() ? CStringUI(std::to_wstring(nameOrId.id)) : CStringUI(nameOrId.name);
+        return MakeColorImage(ParseColor(text.GetData()), maskColour);
+    }
+    std::string bytes;
+    if (!FetchImageBytes(nameOrId, type, bytes))
+        return nullptr;
+    std::unique_ptr<CachedImage> image = DecodeImageData(bytes.data(), bytes.size(), maskColour);
+    if (image && type != nullptr)
+        image->resourceType = type;
+    return image;
+}
+
+} // namespace SkinUI
