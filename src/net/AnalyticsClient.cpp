@@ -94,13 +94,26 @@ std::wstring CAnalyticsClient::GetClientId()
 
 void CAnalyticsClient::SetHitTarget(const std::wstring& host, const std::wstring& hitPath)
 {
+    std::lock_guard<std::mutex> lock(m_targetLock);
     m_host = host;
     m_hitPath = hitPath;
 }
 
+std::wstring CAnalyticsClient::Host() const
+{
+    std::lock_guard<std::mutex> lock(m_targetLock);
+    return m_host;
+}
+
+std::wstring CAnalyticsClient::HitPath() const
+{
+    std::lock_guard<std::mutex> lock(m_targetLock);
+    return m_hitPath;
+}
+
 bool CAnalyticsClient::SendStartInstall()
 {
-    const std::wstring path = m_hitPath + L"&ea=Downloader_Start_Install";
+    const std::wstring path = HitPath() + L"&ea=Downloader_Start_Install";
     m_useTls = true;
     if (SendHitHttps(path))
         return true;
@@ -110,13 +123,13 @@ bool CAnalyticsClient::SendStartInstall()
 
 bool CAnalyticsClient::SendDownloaderInstalled()
 {
-    const std::wstring path = m_hitPath + L"&ea=Downloader_Installed";
+    const std::wstring path = HitPath() + L"&ea=Downloader_Installed";
     return m_useTls ? SendHitHttps(path) : SendHitHttp(path);
 }
 
 bool CAnalyticsClient::SendInstalledSucceed()
 {
-    const std::wstring path = m_hitPath + L"&ea=Installed_Succeed";
+    const std::wstring path = HitPath() + L"&ea=Installed_Succeed";
     return m_useTls ? SendHitHttps(path) : SendHitHttp(path);
 }
 
@@ -132,11 +145,12 @@ bool CAnalyticsClient::SendHitHttp(const std::wstring& path)
 
 bool CAnalyticsClient::SendHit(const std::wstring& path, bool secure)
 {
-    if (m_host.empty() || path.empty() || m_hitPath.empty())
+    const std::wstring host = Host();
+    if (host.empty() || path.empty() || HitPath().empty())
         return false;
     std::wstring name;
     uint16_t port = 0;
-    SplitHost(m_host, name, port);
+    SplitHost(host, name, port);
     if (port == 0)
         port = secure ? 443 : 80;
 

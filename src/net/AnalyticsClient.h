@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 // Usage events: three moments of an installation, each sent as one HEAD request whose path carries
@@ -33,14 +34,15 @@ public:
     bool SendHitHttps(const std::wstring& path);
     bool SendHitHttp(const std::wstring& path);
 
-    const std::wstring& Host() const { return m_host; }
-    const std::wstring& HitPath() const { return m_hitPath; }
+    std::wstring Host() const;
+    std::wstring HitPath() const;
     bool IsUsingTls() const { return m_useTls.load(); }
 
 private:
     CAnalyticsClient() = default;
     bool SendHit(const std::wstring& path, bool secure);
 
+    mutable std::mutex m_targetLock; // senders copy host and path while the window may set them
     std::wstring m_host;
     std::wstring m_hitPath;
     std::atomic<bool> m_useTls{true};

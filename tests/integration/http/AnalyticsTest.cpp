@@ -200,9 +200,12 @@ TEST_F(AnalyticsTest, ASenderThreadRunsDetachedAndDeliversItsHit)
     Route(m_tls.Port(), m_plain.Port());
     ComposeAnalyticsTarget(L"Valtrix Norvane", L"collect.test");
     const std::string id = plat::WideToUtf8(m_client->GetClientId());
-    ASSERT_TRUE(StartAnalyticsEventThread(CAnalyticsClient::kEvent_StartInstall));
-    ASSERT_TRUE(m_tls.WaitForRequests(1));
-    EXPECT_EQ(m_tls.Requests()[0].RequestLine(), HitLine(id, "Downloader_Start_Install"));
+    ASSERT_TRUE(m_client->SendStartInstall());
+    // One TLS attempt and no fallback: once its request has arrived the sender no longer needs
+    // anything this test tears down.
+    ASSERT_TRUE(StartAnalyticsEventThread(CAnalyticsClient::kEvent_DownloaderInstalled));
+    ASSERT_TRUE(m_tls.WaitForRequests(2));
+    EXPECT_EQ(m_tls.Requests()[1].RequestLine(), HitLine(id, "Downloader_Installed"));
 }
 
 TEST(AnalyticsHitPath, PiecesComeInTheirOrder)
