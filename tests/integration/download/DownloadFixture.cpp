@@ -33,11 +33,11 @@ std::vector<EventLog::Event> EventLog::Snapshot()
     return events;
 }
 
-ClockPump::ClockPump(std::function<void()> onPause, sktest::FaultServer* stalls)
+ClockPump::ClockPump(std::function<void()> onPause, sktest::FaultServer* stalls, int sleepers)
 {
-    m_thread = std::thread([this, onPause, stalls] {
+    m_thread = std::thread([this, onPause, stalls, sleepers] {
         while (!m_stop) {
-            if (plat::test::SleepingThreads() > 0) {
+            if (plat::test::SleepingThreads() >= sleepers) {
                 if (onPause)
                     onPause();
                 plat::test::AdvanceClock(2000);

@@ -37,12 +37,13 @@ struct EventLog
     std::vector<Event> Snapshot();
 };
 
-// Moves the test clock on whenever a worker pauses between attempts (first running onPause)
-// or, with a server given, whenever that server holds a stalled connection.
+// Moves the test clock on whenever at least `sleepers` workers pause between attempts (first
+// running onPause) or, with a server given, whenever that server holds a stalled connection.
 class ClockPump
 {
 public:
-    explicit ClockPump(std::function<void()> onPause = {}, sktest::FaultServer* stalls = nullptr);
+    explicit ClockPump(std::function<void()> onPause = {}, sktest::FaultServer* stalls = nullptr,
+                       int sleepers = 1);
     ~ClockPump();
     ClockPump(const ClockPump&) = delete;
     ClockPump& operator=(const ClockPump&) = delete;
