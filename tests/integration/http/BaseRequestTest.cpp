@@ -345,6 +345,8 @@ TEST_F(BaseRequestTest, ShowApiErrorWritesTheRecordWithOrWithoutAContext)
 TEST(BaseRequestNginx, BothBackEndsFetchARangeFromNginx)
 {
     ASSERT_TRUE(sktest::NginxServer::Available());
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        unsetenv(name);
     sktest::TrustTestCa trust;
     sktest::NginxServer nginx;
     std::string body = FaultServer::PatternBytes(1000);
