@@ -164,8 +164,9 @@ ResourceId TakeId(Reader& reader)
     return ResourceId(number);
 }
 
-// The module's entries from its table; areaSize is the size of the resource bytes before it.
-bool ParseTable(const char* table, size_t size, uint64_t areaSize, std::vector<ResourceEntry>& entries)
+// The module's entries from its table; area holds the areaSize resource bytes before it.
+bool ParseTable(const char* table, size_t size, const char* area, uint64_t areaSize,
+                std::vector<ResourceEntry>& entries)
 {
     Reader reader(table, size);
     if (reader.Take(4) != kTableMagic)
@@ -177,7 +178,10 @@ bool ParseTable(const char* table, size_t size, uint64_t areaSize, std::vector<R
         ResourceEntry entry{std::move(type), std::move(name), 0, 0};
         entry.offset = reader.Take(8);
         entry.size = static_cast<uint32_t>(reader.Take(4));
+        const auto crc = static_cast<uint32_t>(reader.Take(4));
         if (!reader.Ok() || entry.offset > areaSize || areaSize - entry.offset < entry.size)
+            return false;
+        if (Crc32(area + entry.offset, entry.size) != crc)
             return false;
         if (!IsValidId(entry.type) || !IsValidId(entry.name))
             return false;
@@ -209,7 +213,7 @@ std::unique_ptr<ResourceModule> ReadModule(const std::wstring& path)
     const char* table = area.data() + areaSize;
     std::vector<ResourceEntry> entries;
     if (Crc32(table, trailer.tableSize) != trailer.crc ||
-        !ParseTable(table, trailer.tableSize, areaSize, entries))
+        !ParseTable(table, trailer.tableSize, area.data(), areaSize, entries))
         return module;
     area.resize(areaSize);
     module->bytes = std::move(area);
@@ -219,10 +223,13 @@ std::unique_ptr<ResourceModule> ReadModule(const std::wstring& path)
     return module;
 }
 
+// A file rewritten within the timestamp granularity keeps size and time: its trailer, which
+// holds the table's checksum over every resource's checksum, still tells it apart.
 struct Stamp
 {
     int64_t size = -1;
     int64_t mtimeNs = 0;
+    std::string tail;
     bool operator==(const Stamp&) const = default;
 };
 
@@ -233,7 +240,14 @@ Stamp StampOf(const std::wstring& path)
     };
     if (stat(WideToUtf8(path).c_str(), &st) != 0)
         return {};
-    return {st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    Stamp stamp{st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, {}};
+    FilePtr file = OpenFile(path, "rb");
+    if (file && st.st_size >= static_cast<off_t>(kTrailerSize) &&
+        std::fseek(file.get(), -static_cast<long>(kTrailerSize), SEEK_END) == 0) {
+        stamp.tail.resize(kTrailerSize);
+        stamp.tail.resize(std::fread(stamp.tail.data(), 1, kTrailerSize, file.get()));
+    }
+    return stamp;
 }
 
 struct CachedModule
@@ -405,6 +419,7 @@ bool AttachResources(std::string& program, const std::vector<Resource>& resource
         PutId(table, r.name);
         Put(table, out.size() - areaStart, 8);
         Put(table, r.bytes.size(), 4);
+        Put(table, Crc32(r.bytes.data(), r.bytes.size()), 4);
         out += r.bytes;
     }
     const uint64_t tableOffset = out.size();

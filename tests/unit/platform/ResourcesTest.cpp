@@ -87,6 +87,8 @@ TEST_F(ResourcesTest, ProgramWithoutTableOrWithDamagedTableHasNoResources)
     ASSERT_TRUE(plat::AttachResources(program, SampleResources()));
     std::string flipped = program;
     flipped[flipped.size() - 40] ^= 0x55; // inside the table: the checksum no longer matches
+    std::string badData = program;
+    badData[kProgram.size() + 2] ^= 0x55; // inside the first resource's bytes
     std::string badMagic = program;
     badMagic[badMagic.size() - 32] = 'X';
     const std::pair<const char*, std::string> files[] = {
@@ -94,6 +96,7 @@ TEST_F(ResourcesTest, ProgramWithoutTableOrWithDamagedTableHasNoResources)
         {"empty", ""},
         {"flipped", flipped},
         {"magic", badMagic},
+        {"data", badData},
         {"truncated", program.substr(0, program.size() - 1)},
         {"appended", program + "trailing bytes"},
     };
@@ -145,6 +148,20 @@ TEST_F(ResourcesTest, AModuleLoadedAgainAfterItsFileChangedSeesTheNewTable)
     EXPECT_EQ(Bytes(after, ResourceId(uint16_t{106}), ResourceId(plat::kResourceType_RcData)), "other");
     // The old handle stays usable.
     EXPECT_EQ(Bytes(before, ResourceId(uint16_t{106}), ResourceId(plat::kResourceType_RcData)), "xx_yy\r\n");
+}
+
+TEST_F(ResourcesTest, AFileRewrittenAtOnceWithTheSameSizeIsReadAgain)
+{
+    const std::wstring path = WriteWithResources(
+        "setup.exe", {{ResourceId(plat::kResourceType_RcData), ResourceId(uint16_t{106}), "aaaa"}});
+    ASSERT_EQ(Bytes(plat::LoadResourceModule(path), ResourceId(uint16_t{106}),
+                    ResourceId(plat::kResourceType_RcData)),
+              "aaaa");
+    WriteWithResources("setup.exe",
+                       {{ResourceId(plat::kResourceType_RcData), ResourceId(uint16_t{106}), "bbbb"}});
+    EXPECT_EQ(Bytes(plat::LoadResourceModule(path), ResourceId(uint16_t{106}),
+                    ResourceId(plat::kResourceType_RcData)),
+              "bbbb");
 }
 
 TEST_F(ResourcesTest, AttachRefusesDuplicatesEmptyResourcesAndInvalidIds)
