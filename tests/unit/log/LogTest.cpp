@@ -191,8 +191,14 @@ struct CNamedCaller
     const wchar_t* WideName() const { return SK_FUNCTIONW; }
 };
 
+const char* FreeFunctionInAnAnonymousNamespace()
+{
+    return SK_FUNCTION;
+}
+
 TEST(FunctionNameTest, MacrosNameTheClassAndMethod)
 {
+    EXPECT_STREQ(FreeFunctionInAnAnonymousNamespace(), "FreeFunctionInAnAnonymousNamespace");
     EXPECT_STREQ(CNamedCaller::Name(), "CNamedCaller::Name");
     EXPECT_STREQ(CNamedCaller().WideName(), L"CNamedCaller::WideName");
     auto inLambda = [] { return SK_FUNCTION; };
