@@ -6,11 +6,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "config/Archive.h"
+#include "config/InstallEnvironment.h"
+#include "config/LanguageManager.h"
+#include "log/Log.h"
 #include "platform/Resources.h"
 #include "platform/System.h"
 #include "support/TempDir.h"
@@ -161,6 +165,40 @@ TEST_F(SetupPackTest, ConfigurationUnpacksWithProfilesInUtf16AndLanguageIniNarro
     EXPECT_EQ(plat::GetProfileString(m_dir.WChild("unpacked/productInfo.ini"), L"PRODUCT",
                                      L"STR_PRODUCT_NAME", L"", 256),
               L"Valtrix Norvane");
+}
+
+TEST_F(SetupPackTest, BrandedProgramSetsUpItsEnvironmentFromItsOwnResources)
+{
+    ASSERT_EQ(RunProgram(SETUP_PACK_PATH, Args()).exitCode, 0);
+    const char* language = std::getenv("LANGUAGE");
+    const std::string savedLanguage = language ? language : "";
+    plat::test::SetModulePath(m_dir.WChild("out/Valtrix-Setup.exe"));
+    plat::test::SetProgramFilesFolder(m_dir.WChild("opt"));
+    const std::pair<const char*, std::wstring> cases[] = {
+        {"en_US", L"Install"},
+        {"ja_JP", L"\u30a4\U0001F600"},
+    };
+    for (const auto& [locale, install] : cases) {
+        setenv("LANGUAGE", locale, 1);
+        logtest::ResetLog();
+        envtest::ResetInitEnvironment();
+        LanguageManager languages;
+        CInstallEnvironment environment(languages);
+        environment.InitEnvironment();
+        environment.LoadDomainFile();
+        EXPECT_EQ(languages.GetString(L"STR_INSTALL"), install) << locale;
+        EXPECT_EQ(languages.GetProductName(), L"Valtrix Norvane");
+        EXPECT_EQ(languages.GetDomainCode(), L"xx_yy");
+    }
+    EXPECT_EQ(m_dir.ReadFile("opt/valtrix_down/Valtrix-Setup/language/English/pr_1.png"), kPng);
+    logtest::ResetLog();
+    envtest::ResetInitEnvironment();
+    plat::test::SetProgramFilesFolder(L"");
+    plat::test::SetModulePath(L"");
+    if (language)
+        setenv("LANGUAGE", savedLanguage.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
 }
 
 TEST_F(SetupPackTest, ArchivesListEveryFolderBeforeItsFiles)
