@@ -65,6 +65,31 @@ inline bool IsNameChar(wchar_t c)
 
 inline wchar_t* SkipName(wchar_t* p)
 {
+#if defined(__SSE2__)
+    // Four characters at a time while they are ASCII; the buffer's padding keeps the loads inside.
+    const __m128i below0 = _mm_set1_epi32(L'0' - 1), above9 = _mm_set1_epi32(L'9' + 1);
+    const __m128i belowA = _mm_set1_epi32(L'a' - 1), aboveZ = _mm_set1_epi32(L'z' + 1);
+    const __m128i caseBit = _mm_set1_epi32(0x20), underscore = _mm_set1_epi32(L'_');
+    const __m128i colon = _mm_set1_epi32(L':');
+    for (;;) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i folded = _mm_or_si128(v, caseBit);
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi32(v, below0), _mm_cmplt_epi32(v, above9));
+        const __m128i letter =
+            _mm_and_si128(_mm_cmpgt_epi32(folded, belowA), _mm_cmplt_epi32(folded, aboveZ));
+        const __m128i mark = _mm_or_si128(_mm_cmpeq_epi32(v, underscore), _mm_cmpeq_epi32(v, colon));
+        const __m128i name = _mm_or_si128(_mm_or_si128(digit, letter), mark);
+        const unsigned stops = ~static_cast<unsigned>(_mm_movemask_epi8(name)) & 0xFFFFu;
+        if (stops == 0) {
+            p += 4;
+            continue;
+        }
+        p += __builtin_ctz(stops) / 4;
+        if (static_cast<uint32_t>(*p) <= 0x7F)
+            return p;
+        break;
+    }
+#endif
     while (IsNameChar(*p))
         ++p;
     return p;
@@ -139,7 +164,13 @@ inline wchar_t* FindStop(wchar_t* p, wchar_t a, wchar_t b)
 // it. Answers where the decoded text ends; the gap up to p (after its first character) is blanked.
 inline wchar_t* ParseData(wchar_t*& p, wchar_t end)
 {
-    wchar_t* r = FindStop(p, end, L'&');
+    // Short texts end within a few characters; the vector scan starts past the characters the
+    // caller has just rewritten, whose stores a block load would have to wait for.
+    wchar_t* r = p;
+    for (int i = 0; i < 8 && *r != end && *r != L'&' && *r != 0; ++i)
+        ++r;
+    if (*r != end && *r != L'&' && *r != 0)
+        r = FindStop(r, end, L'&');
     // Most data holds no reference: nothing needs moving until the first "&".
     if (*r != L'&') {
         p = r;
@@ -167,13 +198,15 @@ inline wchar_t* ParseData(wchar_t*& p, wchar_t end)
     return w;
 }
 
-// The buffer is 16-byte aligned and padded with terminators to a whole 16-byte block, so the
-// scanner may read any aligned block that holds a character of the text.
+// The buffer is 16-byte aligned and padded with terminators past a whole 16-byte block, so the
+// scanners may read any aligned block that holds a character of the text, and four characters
+// from any position up to the terminator.
 wchar_t* AllocateText(size_t length)
 {
     if (length > std::numeric_limits<uint32_t>::max() - kTerminators)
         return nullptr;
-    const size_t bytes = ((length + kTerminators) * sizeof(wchar_t) + 15) & ~size_t{15};
+    // One more block than the text needs: unaligned four-character loads may start at the end.
+    const size_t bytes = (((length + kTerminators) * sizeof(wchar_t) + 15) & ~size_t{15}) + 16;
     auto* text = static_cast<wchar_t*>(std::aligned_alloc(16, bytes));
     if (text == nullptr)
         return nullptr;
