@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/System.h"
+
 // The http family of the platform layer: a WinHTTP-style and a WinINet-style request API over
 // one handle model (session -> connection -> request), the process-wide connection options of
 // the WinINet-style back end, the connected-state query and the error codes with their texts.
@@ -57,9 +59,6 @@ enum : uint32_t
 
 // The calling thread's error code of its last failed http call.
 uint32_t GetLastHttpError();
-
-// The calling thread's id as the system lists it (what "[Thread][%d]" log records show).
-uint32_t GetCurrentThreadId();
 
 // The module whose message table holds the http error texts ("wininet.dll"); never null.
 struct HttpMessageModule;

@@ -181,6 +181,9 @@ bool CreateProcess(const std::wstring& applicationPath, const std::wstring& comm
 // a program name (quotes group, backslashes are literal; empty when the line starts with a blank).
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 
+// The calling thread's id as the system lists it (what "[Thread][%d]" log records show).
+uint32_t GetCurrentThreadId();
+
 // ---- Per-session lock ------------------------------------------------------------------------
 
 enum class LockResult

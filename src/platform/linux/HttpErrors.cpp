@@ -1,4 +1,3 @@
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -68,11 +67,6 @@ void SetLastHttpError(uint32_t code)
 uint32_t GetLastHttpError()
 {
     return t_lastError;
-}
-
-uint32_t GetCurrentThreadId()
-{
-    return static_cast<uint32_t>(syscall(SYS_gettid));
 }
 
 MessageModule GetHttpMessageModule()
