@@ -140,7 +140,10 @@ public:
     using Function = bool (*)(void* param);
     explicit CStaticDelegateUI(Function function) : CDelegateBase(nullptr, function), m_function(function) {}
 
-    std::unique_ptr<CDelegateBase> Copy() const override { return std::make_unique<CStaticDelegateUI>(*this); }
+    std::unique_ptr<CDelegateBase> Copy() const override
+    {
+        return std::make_unique<CStaticDelegateUI>(*this);
+    }
     bool Invoke(void* param) override { return m_function(param); }
 
 private:
@@ -156,7 +159,10 @@ public:
         : CDelegateBase(object, function), m_target(object), m_function(function)
     {}
 
-    std::unique_ptr<CDelegateBase> Copy() const override { return std::make_unique<CMemberDelegateUI>(*this); }
+    std::unique_ptr<CDelegateBase> Copy() const override
+    {
+        return std::make_unique<CMemberDelegateUI>(*this);
+    }
     bool Invoke(void* param) override { return (m_target->*m_function)(param); }
 
 private:

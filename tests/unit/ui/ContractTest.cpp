@@ -12,13 +12,13 @@ using namespace SkinUI;
 TEST(ContractEvents, KindsKeepTheirNumbers)
 {
     const std::pair<int, int> cases[] = {
-        {EventFirst, 1},         {EventKeyBegin, 2},         {EventKeyDown, 3},      {EventKeyUp, 4},
-        {EventChar, 5},          {EventSysKey, 6},           {EventKeyEnd, 7},       {EventMouseBegin, 8},
-        {EventMouseMove, 9},     {EventMouseLeave, 10},      {EventMouseEnter, 11},  {EventMouseHover, 12},
-        {EventButtonDown, 13},   {EventButtonUp, 14},        {EventRightButtonDown, 15},
-        {EventDoubleClick, 16},  {EventContextMenu, 17},     {EventScrollWheel, 18}, {EventMouseEnd, 19},
-        {EventKillFocus, 20},    {EventSetFocus, 21},        {EventWindowSize, 22},  {EventSetCursor, 23},
-        {EventTimer, 24},        {EventNotify, 25},          {EventCommand, 26},
+        {EventFirst, 1},        {EventKeyBegin, 2},     {EventKeyDown, 3},          {EventKeyUp, 4},
+        {EventChar, 5},         {EventSysKey, 6},       {EventKeyEnd, 7},           {EventMouseBegin, 8},
+        {EventMouseMove, 9},    {EventMouseLeave, 10},  {EventMouseEnter, 11},      {EventMouseHover, 12},
+        {EventButtonDown, 13},  {EventButtonUp, 14},    {EventRightButtonDown, 15}, {EventDoubleClick, 16},
+        {EventContextMenu, 17}, {EventScrollWheel, 18}, {EventMouseEnd, 19},        {EventKillFocus, 20},
+        {EventSetFocus, 21},    {EventWindowSize, 22},  {EventSetCursor, 23},       {EventTimer, 24},
+        {EventNotify, 25},      {EventCommand, 26},
     };
     for (const auto& [kind, number] : cases)
         EXPECT_EQ(kind, number);
