@@ -113,6 +113,39 @@ bool FetchImageBytes(const ImageNameOrIdUI& nameOrId, const wchar_t* type, std::
            ReadSkinFile(nameOrId.name, kMaxEncodedImageBytes, bytes) == kSkinFile_Read;
 }
 
+// A JPEG Huffman table lists at most 256 codes; the decoder writes its symbols into a table of that
+// size without checking, so a table claiming more is refused here. Every "FF C4" is read the way
+// the decoder reads a table definition, wherever it stands, so none can slip past.
+bool JpegHuffmanTablesFit(const uint8_t* data, size_t size)
+{
+    const auto byteAt = [data, size](size_t at) -> uint32_t { return at < size ? data[at] : 0; };
+    for (size_t marker = 0; marker + 1 < size; ++marker) {
+        if (data[marker] != 0xFF || data[marker + 1] != 0xC4)
+            continue;
+        int64_t left = static_cast<int64_t>((byteAt(marker + 2) << 8) | byteAt(marker + 3)) - 2;
+        size_t at = marker + 4;
+        while (left > 0 && at < size) {
+            uint32_t codes = 0;
+            for (size_t i = 0; i < 16; ++i)
+                codes += byteAt(at + 1 + i);
+            if (codes > 256)
+                return false;
+            at += 17 + codes;
+            left -= 17 + static_cast<int64_t>(codes);
+        }
+    }
+    return true;
+}
+
+// The decoder takes a start-of-image marker after any number of 0xFF fill bytes.
+bool IsJpeg(const uint8_t* data, size_t size)
+{
+    size_t at = 0;
+    while (at < size && data[at] == 0xFF)
+        ++at;
+    return at > 0 && at < size && data[at] == 0xD8;
+}
+
 } // namespace
 
 std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, ColorUI maskColour)
@@ -124,6 +157,8 @@ std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, Col
     int width = 0;
     int height = 0;
     int channels = 0;
+    if (IsJpeg(data, size) && !JpegHuffmanTablesFit(data, size))
+        return nullptr;
     // The header alone tells a refused size, before any pixel memory is reserved.
     if (!stbi_info_from_memory(data, length, &width, &height, &channels))
         return nullptr;
