@@ -78,7 +78,22 @@ INSTANTIATE_TEST_SUITE_P(Sizes, DownloadNginxWholeFileTest,
                                            WholeFileCase{3, 5}, WholeFileCase{1, 64},
                                            // Many blocks per range, remainder in the last.
                                            WholeFileCase{3 * 1024 * 1024 + 7, 5},
-                                           WholeFileCase{1024 * 1024 + 63, 64}));
+                                           WholeFileCase{1024 * 1024 + 63, 64}),
+                         [](const ::testing::TestParamInfo<WholeFileCase>& info) {
+                             return std::to_string(info.param.size) + "BytesIn" +
+                                    std::to_string(info.param.threads) + "Threads";
+                         });
+
+TEST_F(DownloadNginxTest, WithoutACallbackTheDownloadRunsAndHttpDownloadIsTrue)
+{
+    const std::wstring url = Serve(70 * 1000);
+    DownloadParam param;
+    param.nDownloadThread = 5;
+    param.strDownloadUrl = url;
+    param.strSavePath = SavePath();
+    EXPECT_TRUE(HttpDownload(param, nullptr));
+    EXPECT_EQ(Saved(), m_body);
+}
 
 TEST_F(DownloadNginxTest, AHundredThreadsRunSixtyFour)
 {
