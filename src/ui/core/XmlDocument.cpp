@@ -221,6 +221,25 @@ size_t DecodeUtf8(const unsigned char* in, size_t size, wchar_t* out)
     size_t i = 0;
     size_t o = 0;
     while (i < size) {
+#if defined(__SSE2__)
+        // Sixteen ASCII bytes at a time widen to sixteen characters.
+        if (size - i >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            if (_mm_movemask_epi8(bytes) == 0) {
+                const __m128i zero = _mm_setzero_si128();
+                const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+                const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+                auto* dst = reinterpret_cast<__m128i*>(out + o);
+                _mm_storeu_si128(dst, _mm_unpacklo_epi16(low, zero));
+                _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(low, zero));
+                _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(high, zero));
+                _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(high, zero));
+                i += 16;
+                o += 16;
+                continue;
+            }
+        }
+#endif
         const unsigned char c = in[i];
         if (c < 0x80) {
             out[o++] = c;

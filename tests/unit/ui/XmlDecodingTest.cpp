@@ -133,6 +133,19 @@ TEST(XmlDecoding, Utf8MarksAndMalformedBytes)
         EXPECT_EQ(Load(c.bytes, c.encoding), c.want);
 }
 
+TEST(XmlDecoding, Utf8DecodesAlikeWhereverMultiByteSequencesFall)
+{
+    // The ASCII fast path takes sixteen bytes at a time: move the sequences across those blocks.
+    for (int shift = 0; shift < 40; ++shift) {
+        const std::string pad(static_cast<size_t>(shift), 'x');
+        const std::string utf8 =
+            "<a v=\"" + pad + "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF" + std::string(20, 'y') + "\"/>";
+        const std::wstring want = L"a(v=" + std::wstring(pad.begin(), pad.end()) + L"\u00E9\u4E2D" +
+                                  static_cast<wchar_t>(0x1F600) + L"\uFFFD" + std::wstring(20, L'y') + L")";
+        EXPECT_EQ(Load(Bytes(utf8.begin(), utf8.end()), XmlEncoding::Utf8), want) << shift;
+    }
+}
+
 TEST(XmlDecoding, AnEmbeddedNulEndsTheText)
 {
     const Bytes bytes = {'<', 'a', '/', '>', 0, '<', 'b'};
