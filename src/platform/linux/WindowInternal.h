@@ -1,0 +1,120 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/Window.h"
+
+struct SDL_Window;
+
+// What the window sources share: window records, the registry of live windows and the per-thread
+// queues.
+namespace plat::detail {
+
+struct ThreadQueue;
+
+struct SentRecord
+{
+    WindowHandle window = nullptr;
+    Uint message = 0;
+    WParam wParam = 0;
+    LParam lParam = 0;
+    LResult result = 0;
+    bool done = false;
+    std::shared_ptr<ThreadQueue> sender;
+};
+
+struct Timer
+{
+    WindowHandle window = nullptr;
+    uintptr_t id = 0;
+    uint32_t interval = 0;
+    uint64_t due = 0;
+};
+
+struct ThreadQueue
+{
+    uint32_t threadId = 0;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Msg> posted;
+    std::deque<std::shared_ptr<SentRecord>> sent;
+    bool quitPosted = false;
+    int quitCode = 0;
+    bool alive = true;
+    // Set once this thread runs SDL's event loop: it then waits inside SDL and needs an SDL wake-up.
+    bool sdlThread = false;
+    // Owner-thread only.
+    std::vector<Timer> timers;
+    uintptr_t nextThreadTimerId = 1;
+
+    // Call with lock held.
+    void Wake();
+};
+
+struct WindowRecord
+{
+    WindowHandle handle = nullptr;
+    std::shared_ptr<ThreadQueue> queue;
+    // Everything below is touched by the owner thread only.
+    WindowClass windowClass;
+    WindowProc proc = nullptr;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    WindowHandle parent = nullptr; // WS_CHILD windows
+    WindowHandle owner = nullptr;  // top-level windows
+    std::wstring title;
+    void* userData = nullptr;
+    std::map<std::wstring, void*> props;
+    SDL_Window* sdl = nullptr;
+    // Window rectangle: screen coordinates for top-level windows, parent client coordinates for
+    // children. The client area covers it whole (no frame is drawn by us).
+    Rect rect;
+    bool visible = false;
+    bool minimized = false;
+    bool enabled = true;
+    bool destroying = false;
+    CRegion update;
+    bool eraseNeeded = false;
+    std::unique_ptr<CBitmap> backBuffer;
+    std::unique_ptr<CBitmap> presented;
+    bool painting = false;
+    std::unique_ptr<CDeviceContext> paintDc;
+};
+
+// The calling thread's queue, created on first use.
+const std::shared_ptr<ThreadQueue>& CurrentQueue();
+std::shared_ptr<WindowRecord> FindWindow(WindowHandle window);
+// Live windows of one thread, in creation order.
+std::vector<std::shared_ptr<WindowRecord>> WindowsOfQueue(const ThreadQueue* queue);
+// Record of a window owned by the calling thread; null otherwise.
+std::shared_ptr<WindowRecord> FindOwnWindow(WindowHandle window);
+
+// Gives the back buffer the client size; a new buffer makes the whole window invalid.
+void ResizeBackBuffer(WindowRecord& record);
+void PostToQueue(ThreadQueue& queue, const Msg& msg);
+// Owner-thread clean-up of a window that is going away.
+void DropTimersOf(ThreadQueue& queue, WindowHandle window);
+void DropPostedOf(ThreadQueue& queue, WindowHandle window);
+
+// SDL side (WindowSdl.cpp): started once on the UI thread.
+bool EnsureVideo();
+bool IsUiThread();
+void PushWake();
+// Converts pending SDL events into posted messages of the calling (UI) thread.
+void PumpSdlEvents();
+// Waits up to timeoutMs (negative: no limit) for an SDL event and converts it.
+void WaitSdlEvent(int timeoutMs);
+SDL_Window* CreateSdlWindow(WindowRecord& record);
+void DestroySdlWindow(WindowRecord& record);
+void ShowSdlWindow(WindowRecord& record, int command);
+void MoveSdlWindow(WindowRecord& record);
+void SetSdlTitle(WindowRecord& record);
+// Copies the area of the back buffer to the window surface and shows it.
+void PresentToSdl(WindowRecord& record, const Rect& area);
+
+} // namespace plat::detail

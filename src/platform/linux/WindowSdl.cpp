@@ -1,0 +1,263 @@
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/System.h"
+#include "platform/Text.h"
+#include "platform/linux/WindowInternal.h"
+
+namespace plat::detail {
+
+namespace {
+constexpr const char* kHandleKey = "plat.window";
+
+struct VideoState
+{
+    std::mutex lock;
+    bool started = false;
+    uint32_t uiThread = 0;
+    uint32_t wakeEvent = 0;
+};
+
+VideoState& Video()
+{
+    static VideoState* state = new VideoState;
+    return *state;
+}
+
+WindowHandle HandleOf(uint32_t sdlWindowId)
+{
+    SDL_Window* sdl = SDL_GetWindowFromID(sdlWindowId);
+    return sdl ? static_cast<WindowHandle>(SDL_GetWindowData(sdl, kHandleKey)) : nullptr;
+}
+
+void PostOwn(WindowHandle window, Uint message, WParam wParam, LParam lParam)
+{
+    if (window)
+        PostMessage(window, message, wParam, lParam);
+}
+
+LParam PackPoint(int x, int y)
+{
+    return static_cast<LParam>((static_cast<uint32_t>(y & 0xFFFF) << 16) | static_cast<uint32_t>(x & 0xFFFF));
+}
+
+// What the window manager did to a window reaches our records here.
+void HandleWindowEvent(const SDL_WindowEvent& event)
+{
+    const WindowHandle window = HandleOf(event.windowID);
+    auto record = FindOwnWindow(window);
+    if (!record)
+        return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        // Alt+F4 and the taskbar ask through the system menu, so the window can question the close.
+        PostOwn(window, kWM_SysCommand, kSC_Close, 0);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        InvalidateRect(window, nullptr, false);
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+        if (event.data1 != record->rect.left || event.data2 != record->rect.top) {
+            const int width = record->rect.Width();
+            const int height = record->rect.Height();
+            record->rect = Rect{event.data1, event.data2, event.data1 + width, event.data2 + height};
+            SendMessage(window, kWM_Move, 0, PackPoint(event.data1, event.data2));
+        }
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (event.data1 != record->rect.Width() || event.data2 != record->rect.Height()) {
+            record->rect.right = record->rect.left + event.data1;
+            record->rect.bottom = record->rect.top + event.data2;
+            ResizeBackBuffer(*record);
+            SendMessage(window, kWM_Size, 0, PackPoint(event.data1, event.data2));
+        }
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        record->minimized = true;
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        if (record->minimized) {
+            record->minimized = false;
+            InvalidateRect(window, nullptr, false);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleEvent(const SDL_Event& event)
+{
+    if (event.type == SDL_WINDOWEVENT)
+        HandleWindowEvent(event.window);
+    // SDL_QUIT never becomes WM_QUIT: it would skip the close question and the clean-up.
+}
+} // namespace
+
+bool EnsureVideo()
+{
+    VideoState& video = Video();
+    std::lock_guard<std::mutex> lock(video.lock);
+    const uint32_t self = GetCurrentThreadId();
+    if (video.started)
+        return video.uiThread == self;
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+        return false;
+    video.wakeEvent = SDL_RegisterEvents(1);
+    video.started = true;
+    video.uiThread = self;
+    const auto& queue = CurrentQueue();
+    std::lock_guard<std::mutex> queueLock(queue->lock);
+    queue->sdlThread = true;
+    return true;
+}
+
+bool IsUiThread()
+{
+    VideoState& video = Video();
+    std::lock_guard<std::mutex> lock(video.lock);
+    return video.started && video.uiThread == GetCurrentThreadId();
+}
+
+void PushWake()
+{
+    SDL_Event event{};
+    event.type = Video().wakeEvent;
+    SDL_PushEvent(&event);
+}
+
+void PumpSdlEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        HandleEvent(event);
+}
+
+void WaitSdlEvent(int timeoutMs)
+{
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeoutMs < 0 ? 1000 : timeoutMs))
+        HandleEvent(event);
+}
+
+SDL_Window* CreateSdlWindow(WindowRecord& record)
+{
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    const bool popup = (record.style & kWS_Popup) != 0;
+    if (popup && (record.style & kWS_Caption) != kWS_Caption)
+        flags |= SDL_WINDOW_BORDERLESS;
+    if (record.style & kWS_ThickFrame)
+        flags |= SDL_WINDOW_RESIZABLE;
+    if (record.exStyle & kWS_Ex_Topmost)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    if (record.exStyle & kWS_Ex_ToolWindow)
+        flags |= SDL_WINDOW_SKIP_TASKBAR;
+    const bool defaultPlace = record.rect.left == kCW_UseDefault;
+    const int x = defaultPlace ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : record.rect.left;
+    const int y = defaultPlace ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : record.rect.top;
+    const int width = std::max(record.rect.Width(), 1);
+    const int height = std::max(record.rect.Height(), 1);
+    SDL_Window* sdl = SDL_CreateWindow(WideToUtf8(record.title).c_str(), x, y, width, height, flags);
+    if (!sdl)
+        return nullptr;
+    SDL_SetWindowData(sdl, kHandleKey, record.handle);
+    if (defaultPlace) {
+        int left = 0;
+        int top = 0;
+        SDL_GetWindowPosition(sdl, &left, &top);
+        record.rect = Rect{left, top, left + record.rect.Width(), top + record.rect.Height()};
+    }
+    return sdl;
+}
+
+void DestroySdlWindow(WindowRecord& record)
+{
+    if (!record.sdl)
+        return;
+    SDL_SetWindowData(record.sdl, kHandleKey, nullptr);
+    SDL_DestroyWindow(record.sdl);
+    record.sdl = nullptr;
+}
+
+void ShowSdlWindow(WindowRecord& record, int command)
+{
+    switch (command) {
+    case kSW_Hide:
+        SDL_HideWindow(record.sdl);
+        break;
+    case kSW_Minimize:
+    case kSW_ShowMinimized:
+        SDL_ShowWindow(record.sdl);
+        SDL_MinimizeWindow(record.sdl);
+        break;
+    case kSW_Restore:
+        SDL_ShowWindow(record.sdl);
+        SDL_RestoreWindow(record.sdl);
+        break;
+    case kSW_ShowNoActivate:
+    case kSW_ShowNA:
+        SDL_ShowWindow(record.sdl);
+        break;
+    default:
+        SDL_ShowWindow(record.sdl);
+        SDL_RaiseWindow(record.sdl);
+        break;
+    }
+}
+
+void MoveSdlWindow(WindowRecord& record)
+{
+    SDL_SetWindowPosition(record.sdl, record.rect.left, record.rect.top);
+    SDL_SetWindowSize(record.sdl, std::max(record.rect.Width(), 1), std::max(record.rect.Height(), 1));
+}
+
+void SetSdlTitle(WindowRecord& record)
+{
+    if (record.sdl)
+        SDL_SetWindowTitle(record.sdl, WideToUtf8(record.title).c_str());
+}
+
+void PresentToSdl(WindowRecord& record, const Rect& area)
+{
+    CBitmap& buffer = *record.backBuffer;
+    if (!record.presented || record.presented->Width() != buffer.Width() ||
+        record.presented->Height() != buffer.Height())
+        record.presented = CBitmap::CreateDib(buffer.Width(), -buffer.Height());
+    const int left = std::max(area.left, 0);
+    const int top = std::max(area.top, 0);
+    const int right = std::min(area.right, buffer.Width());
+    const int bottom = std::min(area.bottom, buffer.Height());
+    if (right <= left || bottom <= top)
+        return;
+    for (int y = top; y < bottom; ++y)
+        std::copy(buffer.Row(y) + left, buffer.Row(y) + right, record.presented->Row(y) + left);
+
+    SDL_Surface* surface = SDL_GetWindowSurface(record.sdl);
+    if (!surface || surface->format->BytesPerPixel != 4)
+        return;
+    const int surfaceRight = std::min(right, surface->w);
+    const int surfaceBottom = std::min(bottom, surface->h);
+    if (surfaceRight <= left || surfaceBottom <= top)
+        return;
+    SDL_LockSurface(surface);
+    const bool xrgb = surface->format->format == SDL_PIXELFORMAT_RGB888 ||
+                      surface->format->format == SDL_PIXELFORMAT_ARGB8888;
+    for (int y = top; y < surfaceBottom; ++y) {
+        const uint32_t* src = buffer.Row(y);
+        auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+        for (int x = left; x < surfaceRight; ++x) {
+            // Premultiplied pixels over black: the colour channels as they stand.
+            const uint32_t p = src[x];
+            dst[x] = xrgb ? (p & 0xFFFFFFu) | 0xFF000000u
+                          : SDL_MapRGB(surface->format, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+        }
+    }
+    SDL_UnlockSurface(surface);
+    SDL_Rect rect{left, top, surfaceRight - left, surfaceBottom - top};
+    SDL_UpdateWindowSurfaceRects(record.sdl, &rect, 1);
+}
+
+} // namespace plat::detail
