@@ -231,6 +231,18 @@ TEST_F(DownloadFaultTest, ALengthOfTwoGibibytesOrMoreGivesMinusThreeWithTheReaso
     EXPECT_EQ(GetRemoteFileSize(Url()), 2147483647);
 }
 
+TEST_F(DownloadFaultTest, AContentLengthThatIsNoNumberGivesMinusThree)
+{
+    ServeBody(1000);
+    for (const char* text : {"-5", "12abc", "0x10"}) {
+        m_server.SetContentLengthText(text);
+        EXPECT_EQ(Run(Url(), SavePath(), 3), -3) << text;
+        EXPECT_EQ(GetRemoteFileSize(Url()), 0) << text;
+    }
+    EXPECT_EQ(CountRecords("ERR:file size"), 0u);
+    EXPECT_EQ(CountRecords("ERR:GetDownloadFileSize fail!"), 3u);
+}
+
 TEST_F(DownloadFaultTest, AStallPastTheTimeOutIsFollowedByTheWholeFile)
 {
     ServeBody(300 * 1000);
