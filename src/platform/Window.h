@@ -417,6 +417,9 @@ namespace test {
 // A copy of what the window shows now (every pixel opaque), built from the frames it presented;
 // null for a window without a native window.
 std::unique_ptr<CBitmap> CapturePresentedFrame(WindowHandle window);
+// Delivers the close request a user gives through the window manager (Alt+F4, the taskbar), through
+// the same event path.
+bool RequestClose(WindowHandle window);
 } // namespace test
 
 namespace test {

@@ -114,6 +114,10 @@ void DestroySdlWindow(WindowRecord& record);
 void ShowSdlWindow(WindowRecord& record, int command);
 void MoveSdlWindow(WindowRecord& record);
 void SetSdlTitle(WindowRecord& record);
+// The usable bounds of the window's display (the first display without a window).
+bool SdlWorkArea(const WindowRecord* record, Rect& area);
+// Queues the event the window manager sends when the user closes the window.
+void PushCloseRequest(const WindowRecord& record);
 // Copies the area of the back buffer to the window surface and shows it.
 void PresentToSdl(WindowRecord& record, const Rect& area);
 

@@ -174,6 +174,16 @@ bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_
     return true;
 }
 
+bool GetMonitorWorkArea(WindowHandle window, Rect& area)
+{
+    auto record = window ? FindOwnWindow(window) : nullptr;
+    if (window && !record)
+        return false;
+    if (!EnsureVideo())
+        return false;
+    return SdlWorkArea(record.get(), area);
+}
+
 bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase)
 {
     auto record = FindOwnWindow(window);
@@ -259,6 +269,15 @@ bool EndPaint(WindowHandle window, const PaintStruct& ps)
 }
 
 namespace test {
+bool RequestClose(WindowHandle window)
+{
+    auto record = FindOwnWindow(window);
+    if (!record || !record->sdl)
+        return false;
+    PushCloseRequest(*record);
+    return true;
+}
+
 std::unique_ptr<CBitmap> CapturePresentedFrame(WindowHandle window)
 {
     auto record = FindOwnWindow(window);

@@ -220,6 +220,27 @@ void SetSdlTitle(WindowRecord& record)
         SDL_SetWindowTitle(record.sdl, WideToUtf8(record.title).c_str());
 }
 
+bool SdlWorkArea(const WindowRecord* record, Rect& area)
+{
+    int display = record && record->sdl ? SDL_GetWindowDisplayIndex(record->sdl) : 0;
+    if (display < 0)
+        display = 0;
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayUsableBounds(display, &bounds) != 0 && SDL_GetDisplayBounds(display, &bounds) != 0)
+        return false;
+    area = Rect{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    return !area.IsEmpty();
+}
+
+void PushCloseRequest(const WindowRecord& record)
+{
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = SDL_GetWindowID(record.sdl);
+    SDL_PushEvent(&event);
+}
+
 void PresentToSdl(WindowRecord& record, const Rect& area)
 {
     CBitmap& buffer = *record.backBuffer;
