@@ -1,6 +1,7 @@
 #include "ui/core/UIString.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
@@ -335,12 +336,16 @@ int CStringUI::FormatV(const wchar_t* format, va_list args)
     while (buffer.size() <= kMaxFormatLength) {
         va_list copy;
         va_copy(copy, args);
+        errno = 0;
         const int written = std::vswprintf(buffer.data(), buffer.size(), format, copy);
         va_end(copy);
         if (written >= 0) {
             Assign(buffer.data(), written);
             return written;
         }
+        // A text that cannot be converted fails the same way at every size.
+        if (errno == EILSEQ)
+            return 0;
         buffer.resize(buffer.size() * 4);
     }
     return 0;

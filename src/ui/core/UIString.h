@@ -72,7 +72,8 @@ public:
     void MakeUpper();
     void MakeLower();
 
-    // Wide printf: narrow arguments need %s with char*, wide ones %ls. Returns the resulting length.
+    // Wide printf: wide text arguments take %ls; %s takes an ASCII char* (other narrow texts cannot
+    // be converted in the C locale and leave the result empty). Returns the resulting length.
     int Format(const wchar_t* format, ...);
     int FormatV(const wchar_t* format, va_list args);
 

@@ -160,6 +160,8 @@ TEST(UIString, FormatsWideAndNarrowArguments)
     const std::wstring longText = Repeat(L'z', 1000);
     s.Format(L"[%ls]", longText.c_str());
     EXPECT_EQ(s.ToStdWString(), L"[" + longText + L"]");
+    EXPECT_EQ(s.Format(L"%s", "caf\xC3\xA9"), 0);
+    EXPECT_TRUE(s.IsEmpty());
 }
 
 TEST(UIString, OutOfRangeAccessReadsTheTerminatorAndWritesNothing)
