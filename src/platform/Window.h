@@ -72,6 +72,9 @@ enum : Uint
     kWM_LButtonDblClk = 0x0203,
     kWM_RButtonDown = 0x0204,
     kWM_RButtonUp = 0x0205,
+    kWM_RButtonDblClk = 0x0206,
+    kWM_MButtonDown = 0x0207,
+    kWM_MButtonUp = 0x0208,
     kWM_MouseWheel = 0x020A,
     kWM_CaptureChanged = 0x0215,
     kWM_MouseHover = 0x02A1,
@@ -284,7 +287,8 @@ bool IsWindow(WindowHandle window);
 
 // The default handling: WM_CLOSE destroys the window; WM_SYSCOMMAND minimises, restores and closes
 // (SC_CLOSE sends WM_CLOSE); WM_NCCREATE answers 1; WM_PAINT validates the update region;
-// WM_ERASEBKGND answers 1; WM_NCHITTEST answers HTCLIENT inside the client area.
+// WM_ERASEBKGND answers 1; WM_NCHITTEST answers HTCLIENT inside the client area; WM_SETCURSOR shows
+// the class cursor over the client area and the sizing cursors over the sizing borders.
 LResult DefWindowProc(WindowHandle window, Uint message, WParam wParam, LParam lParam);
 LResult CallWindowProc(WindowProc proc, WindowHandle window, Uint message, WParam wParam, LParam lParam);
 
@@ -412,6 +416,72 @@ struct PaintStruct
 // calling thread, or while the window is painted already.
 CDeviceContext* BeginPaint(WindowHandle window, PaintStruct& ps);
 bool EndPaint(WindowHandle window, const PaintStruct& ps);
+
+// ---- Input: focus, activation, capture, cursors, keys ----------------------------------------
+
+// Keyboard focus among the windows of the UI thread: the old one gets WM_KILLFOCUS (wParam = the new
+// one), the new one WM_SETFOCUS (wParam = the old one). Returns the window that had it.
+WindowHandle SetFocus(WindowHandle window);
+WindowHandle GetFocus();
+// Activation of a top-level window (WM_ACTIVATE 1 to it, 0 to the one before); it takes the focus.
+WindowHandle SetActiveWindow(WindowHandle window);
+WindowHandle GetActiveWindow();
+// Activates the window and raises it on screen.
+bool SetForegroundWindow(WindowHandle window);
+
+// A disabled window gets no mouse or keyboard input. Returns whether it was disabled before.
+bool EnableWindow(WindowHandle window, bool enable);
+bool IsWindowEnabled(WindowHandle window);
+
+// Mouse messages go to the capture window wherever the mouse is. ReleaseCapture sends
+// WM_CAPTURECHANGED to the window that had it.
+WindowHandle SetCapture(WindowHandle window);
+bool ReleaseCapture();
+WindowHandle GetCapture();
+
+// A system cursor by kIDC_ id; returns the one shown before. Unknown ids show the arrow.
+int SetCursor(int cursorId);
+int GetCursor();
+// The last known mouse position in screen coordinates.
+bool GetCursorPos(Point& point);
+
+// Bit 15 set (a negative value) while the key or mouse button is down.
+int16_t GetKeyState(unsigned virtualKey);
+
+enum : uint32_t
+{
+    kTME_Hover = 0x00000001,
+    kTME_Leave = 0x00000002,
+    kTME_Cancel = 0x80000000,
+};
+
+// Default hover time of TrackMouseEvent, and the distance the mouse may wander while hovering.
+inline constexpr uint32_t kHoverDefault = 400;
+inline constexpr int kHoverDistance = 4;
+// Two clicks this close in time and place make a double-click (class style CS_DBLCLKS).
+inline constexpr uint64_t kDoubleClickMs = 500;
+inline constexpr int kDoubleClickDistance = 4;
+
+// WM_MOUSELEAVE when the mouse leaves the client area (at once if it is not over it), WM_MOUSEHOVER
+// when it has rested there for hoverTime; each is posted once per request.
+bool TrackMouseEvent(WindowHandle window, uint32_t flags, uint32_t hoverTime);
+
+namespace test {
+// What real input produces, fed through the same path as the events from the display. Points are
+// client coordinates of the window.
+void InjectMouseMove(WindowHandle window, int x, int y);
+// button: kVK_LButton, kVK_RButton or kVK_MButton.
+void InjectMouseButton(WindowHandle window, unsigned button, bool down, int x, int y);
+// delta: 120 per notch away from the user.
+void InjectMouseWheel(WindowHandle window, int delta, int x, int y);
+// The mouse left the window for the desktop.
+void InjectMouseExit(WindowHandle window);
+void InjectKey(unsigned virtualKey, bool down);
+// Committed text (from the keyboard or an input method) typed into the focus window.
+void InjectText(const std::wstring& text);
+// Forgets pressed keys and buttons, capture, focus, tracking and the last click.
+void ResetInput();
+} // namespace test
 
 namespace test {
 // A copy of what the window shows now (every pixel opaque), built from the frames it presented;

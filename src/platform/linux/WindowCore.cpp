@@ -111,6 +111,29 @@ void PlaceDefault(CreateStruct& cs, bool child)
     if (cs.x == kCW_UseDefault && child)
         cs.x = 0;
 }
+int CursorForHit(WindowHandle window, int hit)
+{
+    switch (hit) {
+    case kHT_Client: {
+        auto record = FindOwnWindow(window);
+        return record ? record->windowClass.cursor : kIDC_Arrow;
+    }
+    case kHT_Left:
+    case kHT_Right:
+        return kIDC_SizeWE;
+    case kHT_Top:
+    case kHT_Bottom:
+        return kIDC_SizeNS;
+    case kHT_TopLeft:
+    case kHT_BottomRight:
+        return kIDC_SizeNWSE;
+    case kHT_TopRight:
+    case kHT_BottomLeft:
+        return kIDC_SizeNESW;
+    default:
+        return kIDC_Arrow;
+    }
+}
 } // namespace
 
 void ResizeBackBuffer(WindowRecord& record)
@@ -217,6 +240,7 @@ bool DestroyWindow(WindowHandle window)
     for (WindowHandle dependant : Dependants(window))
         DestroyWindow(dependant);
     SendMessage(window, kWM_NcDestroy, 0, 0);
+    OnWindowGone(window);
     DropTimersOf(*record->queue, window);
     DropPostedOf(*record->queue, window);
     DestroySdlWindow(*record);
@@ -274,6 +298,9 @@ LResult DefWindowProc(WindowHandle window, Uint message, WParam wParam, LParam l
         return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? kHT_Client
                                                                                     : kHT_Nowhere;
     }
+    case kWM_SetCursor:
+        SetCursor(CursorForHit(window, static_cast<int16_t>(lParam & 0xFFFF)));
+        return 1;
     case kWM_SetText:
         if (lParam)
             SetWindowText(window, *reinterpret_cast<const std::wstring*>(lParam));

@@ -101,6 +101,19 @@ void PostToQueue(ThreadQueue& queue, const Msg& msg);
 void DropTimersOf(ThreadQueue& queue, WindowHandle window);
 void DropPostedOf(ThreadQueue& queue, WindowHandle window);
 
+// Input side (WindowInput.cpp), UI thread only. Points are client coordinates of window.
+void OnMouseMove(WindowHandle window, int x, int y);
+void OnMouseButton(WindowHandle window, unsigned button, bool down, int x, int y);
+void OnMouseWheel(WindowHandle window, int delta, int x, int y);
+void OnMouseExit(WindowHandle window);
+void OnKey(unsigned virtualKey, bool down);
+void OnText(const std::wstring& text);
+void OnFocusLost(WindowHandle window);
+void OnWindowGone(WindowHandle window);
+// Posts WM_MOUSEHOVER for requests whose time has come.
+void CheckHover();
+bool HoverPending();
+
 // SDL side (WindowSdl.cpp): started once on the UI thread.
 bool EnsureVideo();
 bool IsUiThread();
@@ -118,6 +131,9 @@ void SetSdlTitle(WindowRecord& record);
 bool SdlWorkArea(const WindowRecord* record, Rect& area);
 // Queues the event the window manager sends when the user closes the window.
 void PushCloseRequest(const WindowRecord& record);
+void RaiseSdlWindow(WindowRecord& record);
+void CaptureSdlMouse(bool on);
+void ShowSdlCursor(int cursorId);
 // Copies the area of the back buffer to the window surface and shows it.
 void PresentToSdl(WindowRecord& record, const Rect& area);
 

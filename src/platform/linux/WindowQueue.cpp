@@ -168,6 +168,8 @@ bool TakeTimer(ThreadQueue& queue, Msg& msg, WindowHandle window, Uint first, Ui
 // How long the thread may sleep before its next timer is due; -1 for no limit.
 int WaitLimit(const ThreadQueue& queue)
 {
+    if (queue.sdlThread && HoverPending())
+        return static_cast<int>(kTimerPollMs);
     if (queue.timers.empty())
         return -1;
     const uint64_t now = GetTickCount64();
@@ -211,8 +213,10 @@ void PostNext(const Msg& msg)
 bool PeekOnce(ThreadQueue& queue, Msg& msg, WindowHandle window, Uint first, Uint last, bool remove)
 {
     ProcessSentMessages(queue);
-    if (queue.sdlThread)
+    if (queue.sdlThread) {
         PumpSdlEvents();
+        CheckHover();
+    }
     ProcessSentMessages(queue);
     return TakePosted(queue, msg, window, first, last, remove) || TakeQuit(queue, msg, first, last, remove) ||
            TakePaint(queue, msg, window, first, last) || TakeTimer(queue, msg, window, first, last, remove);

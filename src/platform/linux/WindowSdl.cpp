@@ -87,11 +87,183 @@ void HandleWindowEvent(const SDL_WindowEvent& event)
     }
 }
 
+unsigned VirtualKey(SDL_Keycode key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return kVK_A + static_cast<unsigned>(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return kVK_0 + static_cast<unsigned>(key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return kVK_F1 + static_cast<unsigned>(key - SDLK_F1);
+    switch (key) {
+    case SDLK_BACKSPACE:
+        return kVK_Back;
+    case SDLK_TAB:
+        return kVK_Tab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return kVK_Return;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return kVK_Shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return kVK_Control;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return kVK_Menu;
+    case SDLK_PAUSE:
+        return kVK_Pause;
+    case SDLK_CAPSLOCK:
+        return kVK_Capital;
+    case SDLK_ESCAPE:
+        return kVK_Escape;
+    case SDLK_SPACE:
+        return kVK_Space;
+    case SDLK_PAGEUP:
+        return kVK_Prior;
+    case SDLK_PAGEDOWN:
+        return kVK_Next;
+    case SDLK_END:
+        return kVK_End;
+    case SDLK_HOME:
+        return kVK_Home;
+    case SDLK_LEFT:
+        return kVK_Left;
+    case SDLK_UP:
+        return kVK_Up;
+    case SDLK_RIGHT:
+        return kVK_Right;
+    case SDLK_DOWN:
+        return kVK_Down;
+    case SDLK_INSERT:
+        return kVK_Insert;
+    case SDLK_DELETE:
+        return kVK_Delete;
+    default:
+        return 0;
+    }
+}
+
+unsigned MouseButton(Uint8 button)
+{
+    switch (button) {
+    case SDL_BUTTON_LEFT:
+        return kVK_LButton;
+    case SDL_BUTTON_RIGHT:
+        return kVK_RButton;
+    case SDL_BUTTON_MIDDLE:
+        return kVK_MButton;
+    default:
+        return 0;
+    }
+}
+
 void HandleEvent(const SDL_Event& event)
 {
-    if (event.type == SDL_WINDOWEVENT)
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
         HandleWindowEvent(event.window);
-    // SDL_QUIT never becomes WM_QUIT: it would skip the close question and the clean-up.
+        if (event.window.event == SDL_WINDOWEVENT_LEAVE)
+            OnMouseExit(HandleOf(event.window.windowID));
+        else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            SetActiveWindow(HandleOf(event.window.windowID));
+        else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+            OnFocusLost(HandleOf(event.window.windowID));
+        break;
+    case SDL_MOUSEMOTION:
+        if (WindowHandle window = HandleOf(event.motion.windowID))
+            OnMouseMove(window, event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        if (WindowHandle window = HandleOf(event.button.windowID); window && MouseButton(event.button.button))
+            OnMouseButton(window, MouseButton(event.button.button), event.type == SDL_MOUSEBUTTONDOWN,
+                          event.button.x, event.button.y);
+        break;
+    case SDL_MOUSEWHEEL:
+        if (WindowHandle window = HandleOf(event.wheel.windowID)) {
+            int x = 0;
+            int y = 0;
+            SDL_GetMouseState(&x, &y);
+            const int notches =
+                event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+            OnMouseWheel(window, notches * 120, x, y);
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (const unsigned key = VirtualKey(event.key.keysym.sym))
+            OnKey(key, event.type == SDL_KEYDOWN);
+        break;
+    case SDL_TEXTINPUT:
+        OnText(Utf8ToWide(event.text.text));
+        break;
+    default:
+        // SDL_QUIT never becomes WM_QUIT: it would skip the close question and the clean-up.
+        break;
+    }
+}
+
+// SDL asks this while the mouse is pressed over the window: the window's own hit test decides
+// what drags or resizes it.
+SDL_HitTestResult HitTest(SDL_Window* sdl, const SDL_Point* area, void* data)
+{
+    const auto window = static_cast<WindowHandle>(data);
+    int left = 0;
+    int top = 0;
+    SDL_GetWindowPosition(sdl, &left, &top);
+    const LParam point = PackPoint(area->x + left, area->y + top);
+    switch (static_cast<int>(SendMessage(window, kWM_NcHitTest, 0, point))) {
+    case kHT_Caption:
+        return SDL_HITTEST_DRAGGABLE;
+    case kHT_Left:
+        return SDL_HITTEST_RESIZE_LEFT;
+    case kHT_Right:
+        return SDL_HITTEST_RESIZE_RIGHT;
+    case kHT_Top:
+        return SDL_HITTEST_RESIZE_TOP;
+    case kHT_Bottom:
+        return SDL_HITTEST_RESIZE_BOTTOM;
+    case kHT_TopLeft:
+        return SDL_HITTEST_RESIZE_TOPLEFT;
+    case kHT_TopRight:
+        return SDL_HITTEST_RESIZE_TOPRIGHT;
+    case kHT_BottomLeft:
+        return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+    case kHT_BottomRight:
+        return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+    default:
+        return SDL_HITTEST_NORMAL;
+    }
+}
+
+SDL_SystemCursor SystemCursor(int cursorId)
+{
+    switch (cursorId) {
+    case kIDC_IBeam:
+        return SDL_SYSTEM_CURSOR_IBEAM;
+    case kIDC_Wait:
+        return SDL_SYSTEM_CURSOR_WAIT;
+    case kIDC_Cross:
+        return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case kIDC_SizeNWSE:
+        return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case kIDC_SizeNESW:
+        return SDL_SYSTEM_CURSOR_SIZENESW;
+    case kIDC_SizeWE:
+        return SDL_SYSTEM_CURSOR_SIZEWE;
+    case kIDC_SizeNS:
+        return SDL_SYSTEM_CURSOR_SIZENS;
+    case kIDC_SizeAll:
+        return SDL_SYSTEM_CURSOR_SIZEALL;
+    case kIDC_No:
+        return SDL_SYSTEM_CURSOR_NO;
+    case kIDC_Hand:
+        return SDL_SYSTEM_CURSOR_HAND;
+    default:
+        return SDL_SYSTEM_CURSOR_ARROW;
+    }
 }
 } // namespace
 
@@ -164,6 +336,7 @@ SDL_Window* CreateSdlWindow(WindowRecord& record)
     if (!sdl)
         return nullptr;
     SDL_SetWindowData(sdl, kHandleKey, record.handle);
+    SDL_SetWindowHitTest(sdl, HitTest, record.handle);
     if (defaultPlace) {
         int left = 0;
         int top = 0;
@@ -218,6 +391,30 @@ void SetSdlTitle(WindowRecord& record)
 {
     if (record.sdl)
         SDL_SetWindowTitle(record.sdl, WideToUtf8(record.title).c_str());
+}
+
+void RaiseSdlWindow(WindowRecord& record)
+{
+    SDL_RaiseWindow(record.sdl);
+}
+
+void CaptureSdlMouse(bool on)
+{
+    if (IsUiThread())
+        SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
+}
+
+void ShowSdlCursor(int cursorId)
+{
+    if (!IsUiThread())
+        return;
+    // System cursors are made once and kept for the life of the program.
+    static SDL_Cursor* cursors[SDL_NUM_SYSTEM_CURSORS] = {};
+    const SDL_SystemCursor id = SystemCursor(cursorId);
+    if (!cursors[id])
+        cursors[id] = SDL_CreateSystemCursor(id);
+    if (cursors[id])
+        SDL_SetCursor(cursors[id]);
 }
 
 bool SdlWorkArea(const WindowRecord* record, Rect& area)
