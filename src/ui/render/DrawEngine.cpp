@@ -83,6 +83,19 @@ RenderPlatformUI& RenderPlatform()
 
 namespace {
 
+// Coordinates of images are kept within this range so that sums of a few of them cannot overflow.
+constexpr int64_t kCoordinateLimit = 1 << 28;
+
+int32_t Bounded(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, -kCoordinateLimit, kCoordinateLimit));
+}
+
+RectUI Bounded(const RectUI& r)
+{
+    return {Bounded(r.left), Bounded(r.top), Bounded(r.right), Bounded(r.bottom)};
+}
+
 bool IsTranslucentCopy(bool alpha, uint8_t fade)
 {
     return alpha || fade != 255;
@@ -383,11 +396,18 @@ void CDrawEngine::DrawPlainText(plat::CDeviceContext* dc, CWindowManagerUI* mana
 
 // ---- Images ---------------------------------------------------------------------------------------
 
-void CDrawEngine::DrawImageParts(plat::CDeviceContext* dc, const plat::CBitmap* bitmap, const RectUI& D,
-                                 const RectUI& P, const RectUI& S, const RectUI& C, bool alpha, uint8_t fade,
-                                 bool hole, bool tileX, bool tileY)
+void CDrawEngine::DrawImageParts(plat::CDeviceContext* dc, const plat::CBitmap* bitmap, const RectUI& dest,
+                                 const RectUI& paint, const RectUI& source, const RectUI& corner, bool alpha,
+                                 uint8_t fade, bool hole, bool tileX, bool tileY)
 {
     if (dc == nullptr || bitmap == nullptr)
+        return;
+    const RectUI D = Bounded(dest), S = Bounded(source), C = Bounded(corner);
+    // Nothing outside the context's clip box can show, so tiles there are never walked.
+    plat::Rect box;
+    dc->GetClipBox(box);
+    RectUI P;
+    if (!P.Intersect(Bounded(paint), FromPlatRect(box)))
         return;
     const bool blend = IsTranslucentCopy(alpha, fade);
     if (!blend && !hole && C.IsZero() && D.GetSize() == S.GetSize()) {
@@ -474,6 +494,15 @@ bool CDrawEngine::DrawImageDescription(plat::CDeviceContext* dc, CWindowManagerU
                        info.image->hasAlpha, info.fade, info.hole, info.tileX, info.tileY);
     }
     return true;
+}
+
+RectUI ImageDestinationRect(const RectUI& item, const RectUI& dest)
+{
+    if (dest.IsZero())
+        return item;
+    return {Bounded(int64_t{item.left} + dest.left), Bounded(int64_t{item.top} + dest.top),
+            Bounded(std::min<int64_t>(item.right, int64_t{item.left} + dest.right)),
+            Bounded(std::min<int64_t>(item.bottom, int64_t{item.top} + dest.bottom))};
 }
 
 // ---- Colour ---------------------------------------------------------------------------------------

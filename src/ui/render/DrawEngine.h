@@ -127,6 +127,10 @@ public:
                                      int ellipseWidth, int ellipseHeight);
 };
 
+// Where an image description draws in an item: the item, or dest relative to its top-left and cut
+// at its right and bottom.
+RectUI ImageDestinationRect(const RectUI& item, const RectUI& dest);
+
 inline plat::Rect ToPlatRect(const RectUI& r)
 {
     return {r.left, r.top, r.right, r.bottom};

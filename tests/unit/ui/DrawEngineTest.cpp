@@ -371,6 +371,27 @@ TEST_F(DrawEngine, ImagePartsWithoutABitmapOrContextDrawNothing)
     EXPECT_TRUE(canvas.AllEqual({0, 0, 4, 4}, kWhite));
 }
 
+TEST_F(DrawEngine, ExtremeSkinNumbersNeitherOverflowNorWalkEndlessTiles)
+{
+    auto image = CoordinateBitmap(4, 4);
+    CFilledCanvas canvas(16, 16);
+    constexpr int kMax = 2147483647, kMin = -2147483647 - 1;
+    const RectUI corners[] = {{kMax, kMax, kMax, kMax}, {kMin, 0, kMin, 0}, {0, 0, 0, 0}, {1, 1, 1, 1}};
+    for (const RectUI& corner : corners)
+        for (bool tile : {false, true}) {
+            CDrawEngine::DrawImageParts(canvas.dc.get(), image.get(), {kMin, kMin, kMax, kMax},
+                                        {kMin, kMin, kMax, kMax}, {0, 0, 1, 1}, corner, false, 255, false,
+                                        tile, tile);
+            CDrawEngine::DrawImageParts(canvas.dc.get(), image.get(), {0, 0, 16, 16}, {0, 0, 16, 16},
+                                        {kMin, kMin, kMax, kMax}, corner, true, 128, false, tile, !tile);
+        }
+    // A destination relative to the item with the largest offsets stays inside the item's bounds.
+    const RectUI dest = ImageDestinationRect({10, 10, 20, 20}, {kMax, kMax, kMax, kMax});
+    EXPECT_TRUE(dest.IsEmpty());
+    EXPECT_EQ(ImageDestinationRect({10, 10, 20, 20}, {}), (RectUI{10, 10, 20, 20}));
+    EXPECT_EQ(ImageDestinationRect({10, 10, 20, 20}, {1, 2, 5, 50}), (RectUI{11, 12, 15, 20}));
+}
+
 // ---- Clips ----------------------------------------------------------------------------------------
 
 TEST_F(DrawEngine, ARectangleClipNarrowsTheCurrentOneAndRestoringReselectsIt)
