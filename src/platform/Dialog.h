@@ -38,7 +38,12 @@ enum : int
     kID_No = 7,
 };
 
-// Shows a modal message box and returns the button chosen (kID_*).
+// Shows a modal message box and returns the button chosen (kID_*). The box is a window of the UI
+// thread: the owner is disabled while it is open and activated again afterwards, and the thread's
+// messages and timers go on meanwhile. Asked for on another thread, it waits for the UI thread's own
+// boxes and is answered there while the caller blocks. Labels follow the user's UI language. Yes/No
+// and Abort/Retry/Ignore boxes cannot be closed by their close button. Without any video device the
+// box is written to standard error and answered with the most cautious choice of its buttons.
 int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, uint32_t flags);
 
 struct MessageBoxRequest
@@ -51,7 +56,10 @@ struct MessageBoxRequest
 
 namespace test {
 // Answers every message box in place of the user; an empty function restores the real dialog.
+// On the UI thread it is called on a thread of its own while the UI thread pumps its messages.
 void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder);
+// The message box window open on the calling (UI) thread, the innermost one; null when none is.
+WindowHandle OpenMessageBox();
 } // namespace test
 
 } // namespace plat

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,8 @@ struct SentRecord
     Uint message = 0;
     WParam wParam = 0;
     LParam lParam = 0;
+    // Set for work handed to the thread instead of a message.
+    std::function<LResult()> call;
     LResult result = 0;
     bool done = false;
     std::shared_ptr<ThreadQueue> sender;
@@ -97,6 +100,9 @@ std::shared_ptr<WindowRecord> FindOwnWindow(WindowHandle window);
 // Gives the back buffer the client size; a new buffer makes the whole window invalid.
 void ResizeBackBuffer(WindowRecord& record);
 void PostToQueue(ThreadQueue& queue, const Msg& msg);
+// Runs call on the queue's thread inside its message calls, as a sent message is, and waits for it.
+// False when that thread has ended.
+bool CallOnThread(const std::shared_ptr<ThreadQueue>& target, std::function<LResult()> call, LResult& result);
 // Owner-thread clean-up of a window that is going away.
 void DropTimersOf(ThreadQueue& queue, WindowHandle window);
 void DropPostedOf(ThreadQueue& queue, WindowHandle window);
@@ -117,6 +123,8 @@ bool HoverPending();
 // SDL side (WindowSdl.cpp): started once on the UI thread.
 bool EnsureVideo();
 bool IsUiThread();
+// The UI thread's queue; null before any window exists.
+std::shared_ptr<ThreadQueue> UiQueue();
 void PushWake();
 // Converts pending SDL events into posted messages of the calling (UI) thread.
 void PumpSdlEvents();

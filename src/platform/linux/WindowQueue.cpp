@@ -66,6 +66,8 @@ bool InRange(Uint message, Uint first, Uint last)
 
 LResult HandleSent(SentRecord& record)
 {
+    if (record.call)
+        return record.call();
     auto target = FindOwnWindow(record.window);
     if (!target)
         return 0;
@@ -268,6 +270,44 @@ void DropPostedOf(ThreadQueue& queue, WindowHandle window)
         posted.end());
 }
 
+bool SendAndWait(const std::shared_ptr<ThreadQueue>& target, const std::shared_ptr<SentRecord>& sent,
+                 LResult& result)
+{
+    const auto& mine = CurrentQueue();
+    sent->sender = mine;
+    {
+        std::lock_guard<std::mutex> lock(target->lock);
+        if (!target->alive)
+            return false;
+        target->sent.push_back(sent);
+        target->Wake();
+    }
+    for (;;) {
+        // Messages sent to this thread meanwhile are handled, so two threads sending to each other
+        // do not wait for ever.
+        ProcessSentMessages(*mine);
+        std::unique_lock<std::mutex> lock(mine->lock);
+        mine->changed.wait(lock, [&] { return sent->done || !mine->sent.empty(); });
+        if (sent->done) {
+            result = sent->result;
+            return true;
+        }
+    }
+}
+
+bool CallOnThread(const std::shared_ptr<ThreadQueue>& target, std::function<LResult()> call, LResult& result)
+{
+    if (!target)
+        return false;
+    if (target == CurrentQueue()) {
+        result = call();
+        return true;
+    }
+    auto sent = std::make_shared<SentRecord>();
+    sent->call = std::move(call);
+    return SendAndWait(target, sent, result);
+}
+
 } // namespace detail
 
 using namespace detail;
@@ -363,25 +403,9 @@ LResult SendMessage(WindowHandle window, Uint message, WParam wParam, LParam lPa
     sent->message = message;
     sent->wParam = wParam;
     sent->lParam = lParam;
-    sent->sender = mine;
-    {
-        std::lock_guard<std::mutex> lock(record->queue->lock);
-        if (!record->queue->alive)
-            return 0;
-        record->queue->sent.push_back(sent);
-        record->queue->Wake();
-    }
-    for (;;) {
-        // Messages sent to this thread meanwhile are handled, so two threads sending to each other
-        // do not wait for ever.
-        ProcessSentMessages(*mine);
-        std::unique_lock<std::mutex> lock(mine->lock);
-        if (sent->done)
-            return sent->result;
-        mine->changed.wait(lock, [&] { return sent->done || !mine->sent.empty(); });
-        if (sent->done)
-            return sent->result;
-    }
+    LResult result = 0;
+    SendAndWait(record->queue, sent, result);
+    return result;
 }
 
 void PostQuitMessage(int exitCode)

@@ -17,6 +17,7 @@ struct VideoState
     bool started = false;
     uint32_t uiThread = 0;
     uint32_t wakeEvent = 0;
+    std::weak_ptr<ThreadQueue> uiQueue;
 };
 
 VideoState& Video()
@@ -282,6 +283,7 @@ bool EnsureVideo()
     video.started = true;
     video.uiThread = self;
     const auto& queue = CurrentQueue();
+    video.uiQueue = queue;
     std::lock_guard<std::mutex> queueLock(queue->lock);
     queue->sdlThread = true;
     return true;
@@ -292,6 +294,13 @@ bool IsUiThread()
     VideoState& video = Video();
     std::lock_guard<std::mutex> lock(video.lock);
     return video.started && video.uiThread == GetCurrentThreadId();
+}
+
+std::shared_ptr<ThreadQueue> UiQueue()
+{
+    VideoState& video = Video();
+    std::lock_guard<std::mutex> lock(video.lock);
+    return video.uiQueue.lock();
 }
 
 void PushWake()
