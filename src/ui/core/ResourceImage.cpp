@@ -146,6 +146,26 @@ bool IsJpeg(const uint8_t* data, size_t size)
     return at > 0 && at < size && data[at] == 0xD8;
 }
 
+uint32_t LittleEndian(const uint8_t* data, size_t size, size_t at, int bytes)
+{
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | (at + static_cast<size_t>(i) < size ? data[at + static_cast<size_t>(i)] : 0u);
+    return value;
+}
+
+// The decoder reads missing BMP pixel rows as zeros; a file too short for the rows its header
+// claims is damaged, and would otherwise cost a full-size image for a few bytes.
+bool BmpHoldsItsPixels(const uint8_t* data, size_t size, int width, int height)
+{
+    if (size < 2 || data[0] != 'B' || data[1] != 'M')
+        return true;
+    const uint32_t headerSize = LittleEndian(data, size, 14, 4);
+    const uint32_t bitsPerPixel = LittleEndian(data, size, headerSize == 12 ? 24 : 28, 2);
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    return rowBytes * static_cast<uint64_t>(height) <= size;
+}
+
 } // namespace
 
 std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, ColorUI maskColour)
@@ -163,6 +183,8 @@ std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, Col
     if (!stbi_info_from_memory(data, length, &width, &height, &channels))
         return nullptr;
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+        return nullptr;
+    if (!BmpHoldsItsPixels(data, size, width, height))
         return nullptr;
     std::unique_ptr<stbi_uc, StbiFree> rgba(
         stbi_load_from_memory(data, length, &width, &height, &channels, 4));

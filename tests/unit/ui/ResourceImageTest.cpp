@@ -37,16 +37,23 @@ std::vector<uint32_t> Pixels(const CachedImage& image)
 TEST(ResourceImageDecodeTest, HalfTransparentPixelIsPremultipliedWithIntegerDivision)
 {
     // 51 * 128 / 255 is 25.6: division, not rounding, gives 25.
-    auto image = Decode(restest::MakeBmp(2, 1, {0xFF0A141E, 0x80C86433}));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 2);
-    EXPECT_EQ(image->height, 1);
-    EXPECT_TRUE(image->hasAlpha);
-    EXPECT_EQ(Pixels(*image), (std::vector<uint32_t>{0xFF0A141E, 0x80643219}));
-    EXPECT_TRUE(image->bitmap->IsTopDown());
-    EXPECT_EQ(image->bitmap->Pixel(1, 0), 0x80643219u);
-    EXPECT_FALSE(image->keepsSource);
-    EXPECT_EQ(image->sourcePixels, nullptr);
+    const std::vector<uint32_t> pixels = {0xFF0A141E, 0x80C86433};
+    const std::pair<const char*, std::string> sources[] = {
+        {"png", restest::MakePng(2, 1, pixels)},
+        {"bmp", restest::MakeBmp(2, 1, pixels)},
+    };
+    for (const auto& [format, bytes] : sources) {
+        auto image = Decode(bytes);
+        ASSERT_TRUE(image) << format;
+        EXPECT_EQ(image->width, 2);
+        EXPECT_EQ(image->height, 1);
+        EXPECT_TRUE(image->hasAlpha) << format;
+        EXPECT_EQ(Pixels(*image), (std::vector<uint32_t>{0xFF0A141E, 0x80643219})) << format;
+        EXPECT_TRUE(image->bitmap->IsTopDown());
+        EXPECT_EQ(image->bitmap->Pixel(1, 0), 0x80643219u);
+        EXPECT_FALSE(image->keepsSource);
+        EXPECT_EQ(image->sourcePixels, nullptr);
+    }
 }
 
 TEST(ResourceImageDecodeTest, OpaquePngHasNoAlphaAndKeepsRowsInOrder)
@@ -112,6 +119,16 @@ TEST(ResourceImageDecodeTest, ImagesWithoutPixelsOrAbove16384PixelsASideAreRefus
         {"0 x 0", restest::MakeBmpHeaderOnly(0, 0), false},
         {"0 wide", restest::MakeBmpHeaderOnly(0, 5), false},
         {"header cut short", restest::MakeBmp(64, 64, {}).substr(0, 30), false},
+        {"pixel rows missing", restest::MakeBmp(64, 64, {}).substr(0, 200), false},
+        {"last pixel missing", restest::MakeBmp(64, 64, {}).substr(0, 54 + 64 * 64 * 4 - 1), true},
+        // Found by the image fuzz target: 15872 x 15873 pixels claimed by 62 bytes.
+        {"huge claim in 62 bytes",
+         std::string("\x42\x4d\x42\x00\x00\x00\x00\x00\x00\x00\x3e\x00\x00\x00\x28\x00\x00\x00\x00\x3e\x00"
+                     "\x00\x01\x3e\x00\x00\x01\x00\x08\x00\x00"
+                     "\x00\x00\x00\x13\x0b\x00\x00\x13\x0b\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+                     "\xff\x00\x00\xff\x00\x00\x00\x01\x00\x00",
+                     62),
+         false},
         {"not an image", "<Window/>", false},
         {"one byte", "B", false},
         {"truncated gif", kRedGif.substr(0, 10), false},

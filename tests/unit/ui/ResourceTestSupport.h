@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <string>
@@ -43,6 +44,43 @@ inline std::string MakeBmp(int width, int height, const std::vector<uint32_t>& p
             put(pixels.empty() ? 0 : pixels[static_cast<size_t>(y * width + x)], 4);
     }
     return out;
+}
+
+// An 8-bit RGBA PNG; pixels are 0xAARRGGBB, top row first.
+inline std::string MakePng(int width, int height, const std::vector<uint32_t>& pixels)
+{
+    auto be32 = [](uint32_t value) {
+        std::string out(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            out[static_cast<size_t>(i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+        return out;
+    };
+    auto chunk = [&be32](const char* type, const std::string& data) {
+        std::string body = std::string(type, 4) + data;
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        return be32(static_cast<uint32_t>(data.size())) + body + be32(static_cast<uint32_t>(crc));
+    };
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y * width + x)];
+            raw += static_cast<char>((p >> 16) & 0xFF);
+            raw += static_cast<char>((p >> 8) & 0xFF);
+            raw += static_cast<char>(p & 0xFF);
+            raw += static_cast<char>(p >> 24);
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(packedSize, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+             static_cast<uLong>(raw.size()));
+    packed.resize(packedSize);
+    const std::string header = be32(static_cast<uint32_t>(width)) + be32(static_cast<uint32_t>(height)) +
+                               std::string("\x08\x06\x00\x00\x00", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed) +
+           chunk("IEND", "");
 }
 
 // A BMP header that claims the size but carries no pixels.
