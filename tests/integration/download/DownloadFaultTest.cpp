@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -95,9 +96,19 @@ TEST_F(DownloadFaultTest, ResetsMidRangeAreRetriedUntilTheFileIsWhole)
     EXPECT_EQ(CountRecords("ERR:[WinHttp] download Fail ,dstSize: 200003 !=  downloadingSize: "), 2u);
     EXPECT_EQ(CountRecords("ERR:[WinHttp] download Fail ,dstSize: 200005 !=  downloadingSize: "), 1u);
     EXPECT_EQ(CountRecords("] SUCCCESS!"), 3u);
-    // The bytes of the failed attempts were taken back: progress ends at the file size.
+    // The bytes of the failed attempts were taken back: progress moves back once, then ends at
+    // the file size.
     const auto events = m_events.Snapshot();
     EXPECT_EQ(events[events.size() - 2].a, static_cast<int>(m_body.size()));
+    int highest = 0;
+    bool movedBack = false;
+    for (const auto& event : events) {
+        if (event.event != kDownload_Progress)
+            continue;
+        movedBack = movedBack || event.a < highest;
+        highest = std::max(highest, event.a);
+    }
+    EXPECT_TRUE(movedBack);
 }
 
 TEST_F(DownloadFaultTest, AfterWinHttpFailedMoreOftenTheRetriesUseWinInet)
