@@ -394,6 +394,21 @@ bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int32_t x, int3
 // with no window, of the first display.
 bool GetMonitorWorkArea(WindowHandle window, Rect& area);
 
+// What WM_GETMINMAXINFO carries in lParam (a pointer to this record): the tracking sizes a user's
+// resize keeps to. 0 leaves a limit out. Sent once after WM_CREATE.
+struct MinMaxInfo
+{
+    Point maxSize;
+    Point maxPosition;
+    Point minTrackSize;
+    Point maxTrackSize;
+};
+
+// Uniform opacity of the whole window (255 opaque), as far as the display can show it.
+bool SetWindowOpacity(WindowHandle window, uint8_t alpha);
+// The icon the desktop shows for the window (task bar, title bar).
+bool SetWindowIcon(WindowHandle window, const CBitmap& icon);
+
 // ---- Invalidation and painting ---------------------------------------------------------------
 
 // Adds the rectangle (null: the whole client area) to the window's update region.

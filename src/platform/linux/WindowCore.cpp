@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <unordered_map>
 #include <utility>
 
@@ -45,7 +46,11 @@ std::shared_ptr<WindowRecord> FindWindow(WindowHandle window)
 std::shared_ptr<WindowRecord> FindOwnWindow(WindowHandle window)
 {
     auto record = FindWindow(window);
-    if (!record || record->queue != CurrentQueue())
+    if (!record)
+        return nullptr;
+    // Off its own thread a window may only be posted and sent to.
+    assert(record->queue == CurrentQueue() && "window used off its own thread");
+    if (record->queue != CurrentQueue())
         return nullptr;
     return record;
 }
@@ -220,6 +225,11 @@ WindowHandle CreateWindowEx(uint32_t exStyle, const std::wstring& className, con
     }
     if (!IsWindow(window))
         return nullptr;
+    if (record->sdl) {
+        MinMaxInfo limits;
+        SendMessage(window, kWM_GetMinMaxInfo, 0, reinterpret_cast<LParam>(&limits));
+        LimitSdlWindow(*record, limits);
+    }
     const LParam size = static_cast<LParam>((static_cast<uint32_t>(record->rect.Height()) << 16) |
                                             (static_cast<uint32_t>(record->rect.Width()) & 0xFFFF));
     SendMessage(window, kWM_Size, 0, size);

@@ -140,6 +140,9 @@ bool SdlWorkArea(const WindowRecord* record, Rect& area);
 // Queues the event the window manager sends when the user closes the window.
 void PushCloseRequest(const WindowRecord& record);
 void RaiseSdlWindow(WindowRecord& record);
+void LimitSdlWindow(WindowRecord& record, const MinMaxInfo& info);
+bool SetSdlOpacity(WindowRecord& record, uint8_t alpha);
+bool SetSdlIcon(WindowRecord& record, const CBitmap& icon);
 void CaptureSdlMouse(bool on);
 void ShowSdlCursor(int cursorId);
 // Copies the area of the back buffer to the window surface and shows it.

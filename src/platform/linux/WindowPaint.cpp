@@ -174,6 +174,18 @@ bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_
     return true;
 }
 
+bool SetWindowOpacity(WindowHandle window, uint8_t alpha)
+{
+    auto record = FindOwnWindow(window);
+    return record && record->sdl && SetSdlOpacity(*record, alpha);
+}
+
+bool SetWindowIcon(WindowHandle window, const CBitmap& icon)
+{
+    auto record = FindOwnWindow(window);
+    return record && record->sdl && SetSdlIcon(*record, icon);
+}
+
 bool GetMonitorWorkArea(WindowHandle window, Rect& area)
 {
     auto record = window ? FindOwnWindow(window) : nullptr;

@@ -407,6 +407,47 @@ void RaiseSdlWindow(WindowRecord& record)
     SDL_RaiseWindow(record.sdl);
 }
 
+void LimitSdlWindow(WindowRecord& record, const MinMaxInfo& info)
+{
+    if (info.minTrackSize.x > 0 && info.minTrackSize.y > 0)
+        SDL_SetWindowMinimumSize(record.sdl, info.minTrackSize.x, info.minTrackSize.y);
+    if (info.maxTrackSize.x > 0 && info.maxTrackSize.y > 0)
+        SDL_SetWindowMaximumSize(record.sdl, info.maxTrackSize.x, info.maxTrackSize.y);
+}
+
+bool SetSdlOpacity(WindowRecord& record, uint8_t alpha)
+{
+    return SDL_SetWindowOpacity(record.sdl, static_cast<float>(alpha) / 255.0f) == 0;
+}
+
+bool SetSdlIcon(WindowRecord& record, const CBitmap& icon)
+{
+    // SDL wants straight alpha; the bitmap holds premultiplied pixels.
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, icon.Width(), icon.Height(), 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface)
+        return false;
+    for (int y = 0; y < icon.Height(); ++y) {
+        const uint32_t* src = icon.Row(y);
+        auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+        for (int x = 0; x < icon.Width(); ++x) {
+            const uint32_t p = src[x];
+            const uint32_t a = p >> 24;
+            if (a == 0) {
+                dst[x] = 0;
+                continue;
+            }
+            auto straight = [&](int shift) {
+                return std::min<uint32_t>(255, ((p >> shift) & 0xFF) * 255 / a);
+            };
+            dst[x] = (a << 24) | (straight(16) << 16) | (straight(8) << 8) | straight(0);
+        }
+    }
+    SDL_SetWindowIcon(record.sdl, surface);
+    SDL_FreeSurface(surface);
+    return true;
+}
+
 void CaptureSdlMouse(bool on)
 {
     if (IsUiThread())

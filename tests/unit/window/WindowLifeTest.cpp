@@ -18,7 +18,7 @@ std::vector<Uint> Messages(const std::vector<wintest::Received>& items)
     return result;
 }
 
-TEST_F(WindowLifeTest, CreationSendsNcCreateCreateAndSizeWithTheCreationParameter)
+TEST_F(WindowLifeTest, CreationSendsNcCreateCreateMinMaxInfoAndSizeInThatOrder)
 {
     int tag = 0;
     WindowHandle window =
@@ -26,10 +26,8 @@ TEST_F(WindowLifeTest, CreationSendsNcCreateCreateAndSizeWithTheCreationParamete
     ASSERT_NE(window, nullptr);
     m_windows.push_back(window);
     auto items = CRecorder::Get().Take();
-    ASSERT_EQ(Messages(items), (std::vector<Uint>{kWM_NcCreate, kWM_Create, kWM_Size}));
-    const auto* cs = reinterpret_cast<const CreateStruct*>(items[0].lParam);
-    (void)cs; // the record lives only during the call
-    EXPECT_EQ(items[2].lParam, (150 << 16) | 300);
+    ASSERT_EQ(Messages(items), (std::vector<Uint>{kWM_NcCreate, kWM_Create, kWM_GetMinMaxInfo, kWM_Size}));
+    EXPECT_EQ(items[3].lParam, (150 << 16) | 300);
     Rect rect;
     ASSERT_TRUE(GetWindowRect(window, rect));
     EXPECT_EQ(rect.left, 5);
@@ -51,7 +49,7 @@ LResult RefusingProc(WindowHandle window, Uint message, WParam wParam, LParam lP
     return DefWindowProc(window, message, wParam, lParam);
 }
 
-TEST_F(WindowLifeTest, AWindowWhoseNcCreateAnswersZeroIsNotCreated)
+TEST_F(WindowLifeTest, AWindowWhoseNcCreateAnswersZeroIsNotCreatedAndSawTheCreationParameter)
 {
     WindowClass refusing;
     refusing.name = L"RefusingWindow";
