@@ -409,6 +409,19 @@ bool SetWindowOpacity(WindowHandle window, uint8_t alpha);
 // The icon the desktop shows for the window (task bar, title bar).
 bool SetWindowIcon(WindowHandle window, const CBitmap& icon);
 
+// ---- Caret ---------------------------------------------------------------------------------
+
+// One caret for the UI thread: a block inverted over what the window shows, blinking every
+// kCaretBlinkMs on the platform clock by itself (no WM_TIMER reaches the window). Created hidden;
+// ShowCaret and HideCaret nest. Creating another caret replaces the one before.
+inline constexpr uint32_t kCaretBlinkMs = 530;
+bool CreateCaret(WindowHandle window, int width, int height);
+bool DestroyCaret();
+bool SetCaretPos(int x, int y);
+bool GetCaretPos(Point& point);
+bool ShowCaret(WindowHandle window);
+bool HideCaret(WindowHandle window);
+
 // ---- Invalidation and painting ---------------------------------------------------------------
 
 // Adds the rectangle (null: the whole client area) to the window's update region.

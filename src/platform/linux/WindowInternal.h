@@ -120,6 +120,13 @@ void OnWindowGone(WindowHandle window);
 void CheckHover();
 bool HoverPending();
 
+// Caret side (WindowCaret.cpp), UI thread only.
+void CheckCaret();
+// Milliseconds until the caret blinks next; -1 without a visible caret.
+int CaretWaitLimit();
+// Puts the caret back over a freshly presented area of the window.
+void OverlayCaret(WindowRecord& record, const Rect& area);
+
 // SDL side (WindowSdl.cpp): started once on the UI thread.
 bool EnsureVideo();
 bool IsUiThread();
@@ -145,6 +152,8 @@ bool SetSdlOpacity(WindowRecord& record, uint8_t alpha);
 bool SetSdlIcon(WindowRecord& record, const CBitmap& icon);
 void CaptureSdlMouse(bool on);
 void ShowSdlCursor(int cursorId);
+// Inverts the colours of an area on the window surface (and in the presented copy) and shows it.
+void InvertOnSdl(WindowRecord& record, const Rect& area);
 // Copies the area of the back buffer to the window surface and shows it.
 void PresentToSdl(WindowRecord& record, const Rect& area);
 

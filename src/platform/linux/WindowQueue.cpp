@@ -172,6 +172,8 @@ int WaitLimit(const ThreadQueue& queue)
 {
     if (queue.sdlThread && HoverPending())
         return static_cast<int>(kTimerPollMs);
+    if (queue.sdlThread && CaretWaitLimit() >= 0)
+        return std::min(static_cast<int>(kTimerPollMs), CaretWaitLimit());
     if (queue.timers.empty())
         return -1;
     const uint64_t now = GetTickCount64();
@@ -218,6 +220,7 @@ bool PeekOnce(ThreadQueue& queue, Msg& msg, WindowHandle window, Uint first, Uin
     if (queue.sdlThread) {
         PumpSdlEvents();
         CheckHover();
+        CheckCaret();
     }
     ProcessSentMessages(queue);
     return TakePosted(queue, msg, window, first, last, remove) || TakeQuit(queue, msg, first, last, remove) ||

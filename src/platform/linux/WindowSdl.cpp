@@ -488,6 +488,33 @@ void PushCloseRequest(const WindowRecord& record)
     SDL_PushEvent(&event);
 }
 
+void InvertOnSdl(WindowRecord& record, const Rect& area)
+{
+    SDL_Surface* surface = SDL_GetWindowSurface(record.sdl);
+    if (!surface || surface->format->BytesPerPixel != 4)
+        return;
+    const int left = std::max(area.left, 0);
+    const int top = std::max(area.top, 0);
+    const int right = std::min(area.right, surface->w);
+    const int bottom = std::min(area.bottom, surface->h);
+    if (right <= left || bottom <= top)
+        return;
+    SDL_LockSurface(surface);
+    for (int y = top; y < bottom; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+        for (int x = left; x < right; ++x)
+            row[x] ^= 0x00FFFFFFu;
+    }
+    SDL_UnlockSurface(surface);
+    if (record.presented) {
+        for (int y = top; y < std::min(bottom, record.presented->Height()); ++y)
+            for (int x = left; x < std::min(right, record.presented->Width()); ++x)
+                record.presented->Row(y)[x] ^= 0x00FFFFFFu;
+    }
+    SDL_Rect rect{left, top, right - left, bottom - top};
+    SDL_UpdateWindowSurfaceRects(record.sdl, &rect, 1);
+}
+
 void PresentToSdl(WindowRecord& record, const Rect& area)
 {
     CBitmap& buffer = *record.backBuffer;
@@ -526,6 +553,7 @@ void PresentToSdl(WindowRecord& record, const Rect& area)
     SDL_UnlockSurface(surface);
     SDL_Rect rect{left, top, surfaceRight - left, surfaceBottom - top};
     SDL_UpdateWindowSurfaceRects(record.sdl, &rect, 1);
+    OverlayCaret(record, Rect{left, top, right, bottom});
 }
 
 } // namespace plat::detail

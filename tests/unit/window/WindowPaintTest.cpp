@@ -179,3 +179,67 @@ TEST_F(WindowPaintTest, TheWindowManagersCloseRequestArrivesAsSystemClose)
 }
 
 } // namespace
+
+namespace {
+
+class CaretTest : public WindowPaintTest
+{
+protected:
+    void TearDown() override
+    {
+        DestroyCaret();
+        WindowPaintTest::TearDown();
+    }
+};
+
+TEST_F(CaretTest, TheCaretBlinksOverThePresentedFrameWithoutTimerMessages)
+{
+    WindowHandle window = MakeWindow(40, 30);
+    ShowWindow(window, kSW_ShowNoActivate);
+    PaintWith(window, 0x000000);
+    ASSERT_TRUE(CreateCaret(window, 2, 10));
+    SetCaretPos(5, 5);
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(5, 5), 0xFF000000u); // created hidden
+    ASSERT_TRUE(ShowCaret(window));
+    auto frame = test::CapturePresentedFrame(window);
+    EXPECT_EQ(frame->Pixel(5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(frame->Pixel(6, 14), 0xFFFFFFFFu);
+    EXPECT_EQ(frame->Pixel(7, 5), 0xFF000000u);
+    EXPECT_EQ(frame->Pixel(5, 15), 0xFF000000u);
+
+    test::AdvanceClock(kCaretBlinkMs);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(5, 5), 0xFF000000u);
+    test::AdvanceClock(kCaretBlinkMs);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(5, 5), 0xFFFFFFFFu);
+    EXPECT_TRUE(CRecorder::Get().Of(kWM_Timer).empty());
+}
+
+TEST_F(CaretTest, RepaintingUnderTheCaretKeepsItAndHidingNests)
+{
+    WindowHandle window = MakeWindow(40, 30);
+    ShowWindow(window, kSW_ShowNoActivate);
+    PaintWith(window, 0x000000);
+    CreateCaret(window, 1, 8);
+    SetCaretPos(10, 10);
+    ShowCaret(window);
+    InvalidateRect(window, nullptr, false);
+    PaintWith(window, 0x000000);
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(10, 10), 0xFFFFFFFFu);
+
+    HideCaret(window);
+    HideCaret(window);
+    ShowCaret(window);
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(10, 10), 0xFF000000u); // still hidden once
+    ShowCaret(window);
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(10, 10), 0xFFFFFFFFu);
+    SetCaretPos(20, 10);
+    auto frame = test::CapturePresentedFrame(window);
+    EXPECT_EQ(frame->Pixel(10, 10), 0xFF000000u);
+    EXPECT_EQ(frame->Pixel(20, 10), 0xFFFFFFFFu);
+    DestroyCaret();
+    EXPECT_EQ(test::CapturePresentedFrame(window)->Pixel(20, 10), 0xFF000000u);
+}
+
+} // namespace
