@@ -149,8 +149,9 @@ TEST_F(LogTest, FaultGuardLeavesFaultsOutsideFormattingToTheirOwnHandler)
     LOG_INFO("arm the guard once");
     EXPECT_DEATH(
         {
-            volatile int* bad = reinterpret_cast<volatile int*>(uintptr_t{0x10});
-            *bad = 1;
+            // Through a volatile address, so the compiler cannot see (and warn about) the bad write.
+            volatile uintptr_t address = 0x10;
+            *reinterpret_cast<volatile int*>(address) = 1;
         },
         "");
 #endif
