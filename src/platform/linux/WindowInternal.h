@@ -51,6 +51,8 @@ struct ThreadQueue
     bool alive = true;
     // Set once this thread runs SDL's event loop: it then waits inside SDL and needs an SDL wake-up.
     bool sdlThread = false;
+    // One wake-up event in SDL's queue is enough; many would crowd out the input events.
+    bool wakePending = false;
     // Owner-thread only.
     std::vector<Timer> timers;
     uintptr_t nextThreadTimerId = 1;

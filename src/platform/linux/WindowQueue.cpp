@@ -218,6 +218,10 @@ bool PeekOnce(ThreadQueue& queue, Msg& msg, WindowHandle window, Uint first, Uin
 {
     ProcessSentMessages(queue);
     if (queue.sdlThread) {
+        {
+            std::lock_guard<std::mutex> lock(queue.lock);
+            queue.wakePending = false;
+        }
         PumpSdlEvents();
         CheckHover();
         CheckCaret();
@@ -231,8 +235,10 @@ bool PeekOnce(ThreadQueue& queue, Msg& msg, WindowHandle window, Uint first, Uin
 void ThreadQueue::Wake()
 {
     changed.notify_all();
-    if (sdlThread)
+    if (sdlThread && !wakePending) {
+        wakePending = true;
         PushWake();
+    }
 }
 
 const std::shared_ptr<ThreadQueue>& CurrentQueue()
