@@ -361,7 +361,9 @@ bool KillTimer(WindowHandle window, uintptr_t id);
 // ---- Showing, geometry ------------------------------------------------------------------------
 
 // SW_HIDE, SW_SHOW / SW_SHOWNORMAL / SW_SHOWNOACTIVATE / SW_SHOWNA, SW_MINIMIZE / SW_SHOWMINIMIZED,
-// SW_RESTORE. A minimised window is still visible. Returns whether the window was visible before.
+// SW_RESTORE. A minimised window is still visible. SW_SHOW, SW_SHOWNORMAL, SW_SHOWMAXIMIZED and
+// SW_RESTORE activate the window (unless WS_EX_NOACTIVATE); hiding or minimising the active window
+// activates its owner. Returns whether the window was visible before.
 bool ShowWindow(WindowHandle window, int command);
 bool IsWindowVisible(WindowHandle window);
 bool IsIconic(WindowHandle window);

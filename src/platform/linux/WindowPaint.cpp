@@ -31,6 +31,27 @@ Point ScreenOrigin(const WindowRecord& record)
     }
     return origin;
 }
+bool Activates(int command)
+{
+    return command == kSW_ShowNormal || command == kSW_Show || command == kSW_Restore ||
+           command == kSW_ShowMaximized;
+}
+
+// Showing activates a top-level window; hiding or minimising the active one hands activation to its
+// owner.
+void UpdateActivation(const WindowRecord& record, int command)
+{
+    if (!record.sdl || !IsWindow(record.handle))
+        return;
+    if (Activates(command) && !(record.exStyle & kWS_Ex_NoActivate)) {
+        SetActiveWindow(record.handle);
+        return;
+    }
+    if ((command == kSW_Hide || command == kSW_Minimize) && GetActiveWindow() == record.handle) {
+        const WindowHandle owner = record.owner;
+        SetActiveWindow(owner && IsWindowVisible(owner) && !IsIconic(owner) ? owner : nullptr);
+    }
+}
 } // namespace
 
 bool ShowWindow(WindowHandle window, int command)
@@ -55,8 +76,6 @@ bool ShowWindow(WindowHandle window, int command)
         record->minimized = false;
         break;
     default:
-        if (record->visible && !record->minimized)
-            return true;
         record->visible = true;
         record->minimized = false;
         break;
@@ -69,6 +88,7 @@ bool ShowWindow(WindowHandle window, int command)
     } else if (wasVisible && !record->visible) {
         SendMessage(window, kWM_ShowWindow, 0, 0);
     }
+    UpdateActivation(*record, command);
     return wasVisible;
 }
 

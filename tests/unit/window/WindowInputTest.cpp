@@ -176,6 +176,28 @@ TEST_F(WindowInputTest, AButtonDownActivatesAndFocusesTheWindow)
     EXPECT_EQ(GetKeyState(kVK_LButton), 0);
 }
 
+TEST_F(WindowInputTest, ShowingActivatesUnlessToldNotToAndHidingHandsActivationToTheOwner)
+{
+    WindowHandle owner = MakeWindow();
+    ShowWindow(owner, kSW_ShowNormal);
+    EXPECT_EQ(GetActiveWindow(), owner);
+    EXPECT_EQ(GetFocus(), owner);
+    WindowHandle popup =
+        CreateWindowEx(0, wintest::kRecordingClass, L"", kWS_Popup, 0, 0, 20, 20, owner, 0, nullptr);
+    m_windows.push_back(popup);
+    ShowWindow(popup, kSW_ShowNoActivate);
+    EXPECT_EQ(GetActiveWindow(), owner);
+    ShowWindow(popup, kSW_Show);
+    EXPECT_EQ(GetActiveWindow(), popup);
+    ShowWindow(popup, kSW_Hide);
+    EXPECT_EQ(GetActiveWindow(), owner);
+    ShowWindow(popup, kSW_ShowNormal);
+    DestroyWindow(popup);
+    EXPECT_EQ(GetActiveWindow(), owner);
+    ShowWindow(owner, kSW_Minimize);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
 TEST_F(WindowInputTest, FocusMovesWithKillFocusBeforeSetFocus)
 {
     WindowHandle first = MakeWindow();
