@@ -22,10 +22,9 @@ const char kSkinUtf8[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
 
 Bytes Utf8(bool mark)
 {
-    Bytes out;
+    Bytes out(kSkinUtf8, kSkinUtf8 + sizeof(kSkinUtf8) - 1);
     if (mark)
-        out = {0xEF, 0xBB, 0xBF};
-    out.insert(out.end(), kSkinUtf8, kSkinUtf8 + sizeof(kSkinUtf8) - 1);
+        out.insert(out.begin(), {0xEF, 0xBB, 0xBF});
     return out;
 }
 
