@@ -81,8 +81,9 @@ public:
     // Alpha 0 draws nothing, 255 fills opaquely, anything between blends the colour as given, its
     // channels not multiplied by alpha (each channel saturates at 255).
     static void FillColor(plat::CDeviceContext* dc, const RectUI& rect, ColorUI color);
-    // First colour at the top (vertical) or left edge, second at the bottom or right edge, at the
-    // opacity of the average of both alphas.
+    // First colour exactly in the top (vertical) or left row, second exactly in the bottom or right one;
+    // rows between are the linear mix, each channel within one unit of the exact value. The opacity is
+    // the average of both alphas.
     static void FillGradient(plat::CDeviceContext* dc, const RectUI& rect, ColorUI first, ColorUI second,
                              bool vertical, int steps);
 

@@ -27,6 +27,8 @@ int ClampCoordinate(int64_t value)
     return static_cast<int>(std::clamp<int64_t>(value, -kCoordinateLimit, kCoordinateLimit));
 }
 
+constexpr int kMaxMarkupFontSize = 2048;
+
 constexpr int kAlignTop = 0;
 constexpr int kAlignCenter = 4;
 constexpr int kAlignBottom = 8;
@@ -474,7 +476,8 @@ void CMarkupLayout::HandleFontTag(const Tag& tag)
     int size = 10;
     const wchar_t* afterSize = rest;
     if (rest < tag.argsEnd && *rest >= L'0' && *rest <= L'9') {
-        size = ParseInt(rest, &afterSize);
+        // The platform's fonts end at this height; asking for more only strains the rasteriser.
+        size = std::min(ParseInt(rest, &afterSize), kMaxMarkupFontSize);
         if (afterSize > tag.argsEnd)
             afterSize = tag.argsEnd;
     }

@@ -440,6 +440,8 @@ TEST_F(MarkupText, HostileMarkupEndsWithoutHanging)
         L"\n\n\n{n}{n}",
         L"{i strip.png -5 -5}",
         L"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW",
+        // Found by fuzzing: a font size past the 32-bit range.
+        L"{f Tahoma 17777777777777777777772 b}x{/f}",
     };
     for (const wchar_t* text : texts) {
         for (unsigned format :
