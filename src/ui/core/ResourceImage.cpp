@@ -1,5 +1,6 @@
 #include "ui/core/ResourceImage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -166,6 +167,40 @@ bool BmpHoldsItsPixels(const uint8_t* data, size_t size, int width, int height)
     return rowBytes * static_cast<uint64_t>(height) <= size;
 }
 
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+// The PNG decoder copies an empty data chunk that comes first into a buffer it has not made yet.
+// Such chunks carry nothing, so the bytes are handed over without them.
+bool DropEmptyPngDataChunks(const uint8_t* data, size_t size, std::string& copy)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 8 || std::memcmp(data, kSignature, 8) != 0)
+        return false;
+    const auto isEmptyData = [data](size_t at) {
+        return BigEndian32(data + at) == 0 && std::memcmp(data + at + 4, "IDAT", 4) == 0;
+    };
+    bool found = false;
+    for (size_t at = 8; at + 8 <= size && !found; at += 12 + static_cast<size_t>(BigEndian32(data + at)))
+        found = isEmptyData(at);
+    if (!found)
+        return false;
+    copy.assign(reinterpret_cast<const char*>(data), 8);
+    size_t at = 8;
+    while (at + 8 <= size) {
+        const uint64_t length =
+            std::min<uint64_t>(12 + static_cast<uint64_t>(BigEndian32(data + at)), size - at);
+        if (!isEmptyData(at))
+            copy.append(reinterpret_cast<const char*>(data + at), static_cast<size_t>(length));
+        at += static_cast<size_t>(length);
+    }
+    copy.append(reinterpret_cast<const char*>(data + at), size - at);
+    return true;
+}
+
 } // namespace
 
 std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, ColorUI maskColour)
@@ -173,6 +208,11 @@ std::unique_ptr<CachedImage> DecodeImageData(const void* bytes, size_t size, Col
     if (bytes == nullptr || size == 0 || size > static_cast<size_t>(INT32_MAX))
         return nullptr;
     const auto* data = static_cast<const stbi_uc*>(bytes);
+    std::string withoutEmptyChunks;
+    if (DropEmptyPngDataChunks(data, size, withoutEmptyChunks)) {
+        data = reinterpret_cast<const stbi_uc*>(withoutEmptyChunks.data());
+        size = withoutEmptyChunks.size();
+    }
     const int length = static_cast<int>(size);
     int width = 0;
     int height = 0;

@@ -176,6 +176,27 @@ TEST(ResourceImageDecodeTest, JpegHuffmanTableOfMoreThan256CodesIsRefused)
     EXPECT_EQ(Decode(withFill), nullptr);
 }
 
+// Found by the image fuzz target: an empty data chunk before any other reached the decoder's copy
+// into a buffer it had not made yet.
+const std::string kPngWithEmptyFirstDataChunk(
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x02"
+    "\x10\x00\x00\x00\x00\xec\x26\x35\xb8\x00\x00\x00\x0e\xff\xff\xd6\xff\x78\x9c\x63\x10\x32\x6c\x49"
+    "\x44\x41\x54\x04\x2d\x02\x45\xc9\xa2\x49\xad\x00\x00\x00\x00\x49\x44\x41\x54\x78\x9c\x60\x82",
+    71);
+
+TEST(ResourceImageDecodeTest, EmptyPngDataChunksAreSkipped)
+{
+    EXPECT_EQ(Decode(kPngWithEmptyFirstDataChunk), nullptr);
+
+    const std::string png = restest::MakePng(2, 1, {0xFF0A141E, 0x80C86433});
+    // After the signature (8 bytes) and the header chunk (25 bytes).
+    const std::string withEmpty =
+        png.substr(0, 33) + std::string("\0\0\0\0IDAT\x35\xaf\x06\x1e", 12) + png.substr(33);
+    auto image = Decode(withEmpty);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Pixels(*image), (std::vector<uint32_t>{0xFF0A141E, 0x80643219}));
+}
+
 TEST(ResourceImageDecodeTest, ColourImagesAreOnePremultipliedPixel)
 {
     struct Case
