@@ -1,10 +1,13 @@
 #include "platform/linux/HttpTransfer.h"
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 #include "platform/System.h"
@@ -23,6 +26,51 @@ void InitCurlOnce()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Parsing a certificate bundle costs tens of milliseconds; every request (and an http URL's TLS
+// attempt) would pay it again. One store per bundle is loaded once and kept for the process.
+X509_STORE* SharedCertificateStore(const std::string& bundle)
+{
+    static std::mutex lock;
+    static std::map<std::string, X509_STORE*> stores;
+    std::lock_guard<std::mutex> guard(lock);
+    if (auto it = stores.find(bundle); it != stores.end())
+        return it->second;
+    X509_STORE* store = X509_STORE_new();
+    if (!store)
+        return nullptr;
+    const int loaded =
+        bundle.empty() ? X509_STORE_set_default_paths(store) : X509_STORE_load_file(store, bundle.c_str());
+    if (loaded != 1) {
+        X509_STORE_free(store);
+        return nullptr;
+    }
+    stores.emplace(bundle, store);
+    return store;
+}
+
+CURLcode UseSharedStore(CURL*, void* sslContext, void* store)
+{
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(sslContext), static_cast<X509_STORE*>(store));
+    return CURLE_OK;
+}
+
+// Verification against the shared store when curl's TLS library is OpenSSL, else curl loads the
+// bundle itself. libcurl ignores SSL_CERT_FILE, which the OpenSSL tools honour; it is read here.
+void SetCertificateStore(CURL* easy)
+{
+    const char* variable = std::getenv("SSL_CERT_FILE");
+    const std::string bundle = variable ? variable : "";
+    X509_STORE* store = SharedCertificateStore(bundle);
+    if (store && curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &UseSharedStore) == CURLE_OK) {
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, store);
+        curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+        return;
+    }
+    if (!bundle.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, bundle.c_str());
 }
 
 CURL* Easy(void* p)
@@ -98,9 +146,7 @@ HttpFailure CHttpTransfer::Start(const HttpTransferSetup& setup)
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    // libcurl ignores the variable the OpenSSL tools honour; read it here.
-    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
-        curl_easy_setopt(easy, CURLOPT_CAINFO, bundle);
+    SetCertificateStore(easy);
     if (!setup.useEnvProxy)
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
 
