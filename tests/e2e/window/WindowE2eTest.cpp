@@ -82,8 +82,10 @@ public:
     CChild(const CChild&) = delete;
     CChild& operator=(const CChild&) = delete;
 
-    // Runs argv[0] (a full path) with stdout to a pipe when captureOutput, to /dev/null otherwise.
-    bool Start(const std::vector<std::string>& argv, const Env& env, bool captureOutput)
+    // Runs argv[0] (a full path) with stdout to a pipe when captureOutput, to /dev/null otherwise;
+    // stderr stays with the test's unless quiet, or goes to errorLog when one is named.
+    bool Start(const std::vector<std::string>& argv, const Env& env, bool captureOutput, bool quiet = false,
+               const std::string& errorLog = {})
     {
         std::vector<std::string> envStrings = MakeEnvironment(env);
         std::vector<char*> args;
@@ -111,8 +113,12 @@ public:
             const int devNull = open("/dev/null", O_RDWR);
             dup2(devNull, STDIN_FILENO);
             dup2(captureOutput ? fds[1] : devNull, STDOUT_FILENO);
-            if (!captureOutput)
+            if (!errorLog.empty()) {
+                const int log = open(errorLog.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+                dup2(log >= 0 ? log : devNull, STDERR_FILENO);
+            } else if (!captureOutput || quiet) {
                 dup2(devNull, STDERR_FILENO);
+            }
             execve(args[0], args.data(), envp.data());
             _exit(127);
         }
@@ -228,7 +234,8 @@ ToolResult RunTool(const std::vector<std::string>& argv, const Env& env)
 {
     ToolResult result;
     CChild child;
-    if (!child.Start(argv, env, true))
+    // Polling tools complain on every try before the display is up; their exit code says enough.
+    if (!child.Start(argv, env, true, true))
         return result;
     const auto deadline = Clock::now() + kToolTimeout;
     while (Clock::now() < deadline) {
@@ -325,21 +332,29 @@ protected:
             m_xvfb.Stop();
             from = number + 1;
         }
-        FAIL() << "Xvfb did not come up";
+        FAIL() << "Xvfb did not come up: " << ReadLog("xvfb.log");
     }
 
     void StartWindowManager()
     {
-        ASSERT_TRUE(m_openbox.Start({m_tools["openbox"], "--sm-disable"}, m_env, false));
+        ASSERT_TRUE(m_openbox.Start({m_tools["openbox"], "--sm-disable"}, m_env, false, true,
+                                    m_temp.Child("openbox.log")));
         // openbox announces itself with the EWMH desktop count on the root window.
         for (int i = 0; i < kPollTries; ++i) {
             const ToolResult desktops = RunTool({m_tools["xdotool"], "get_num_desktops"}, m_env);
             if (desktops.exitCode == 0 && std::atoi(desktops.output.c_str()) > 0)
                 return;
-            ASSERT_FALSE(m_openbox.WaitExit(std::chrono::milliseconds(0))) << "openbox ended at start";
+            ASSERT_FALSE(m_openbox.WaitExit(std::chrono::milliseconds(0)))
+                << "openbox ended at start: " << ReadLog("openbox.log");
             std::this_thread::sleep_for(kPollPause);
         }
-        FAIL() << "openbox did not take the display";
+        FAIL() << "openbox did not take the display: " << ReadLog("openbox.log");
+    }
+
+    std::string ReadLog(const std::string& name)
+    {
+        std::ifstream file(m_temp.Child(name));
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     }
 
     ToolResult Xdotool(const std::vector<std::string>& args)
@@ -438,9 +453,15 @@ TEST_F(WindowOnDisplayTest, ShownWindowTakesAClickMovesByItsCaptionAndClosesClea
     }
     EXPECT_NEAR(endX, startX + dx, 2);
     EXPECT_NEAR(endY, startY + dy, 2);
-    // Let the last move's report and repaint through before the picture is taken.
-    while (m_demo.ReadLine(std::chrono::milliseconds(300))) {
-    }
+    // The last WM_MOVE the window procedure saw names the place the window manager left it at.
+    int reportedX = 0;
+    int reportedY = 0;
+    ASSERT_TRUE(ParsePair(*moved, "moved ", reportedX, reportedY)) << *moved;
+    while (auto line = m_demo.ReadLine(std::chrono::milliseconds(300)))
+        if (line->rfind("moved ", 0) == 0)
+            ASSERT_TRUE(ParsePair(*line, "moved ", reportedX, reportedY)) << *line;
+    EXPECT_EQ(reportedX, endX);
+    EXPECT_EQ(reportedY, endY);
 
     // The screenshot shows the painted window at its new place and no longer at the old one.
     const std::string shot = m_temp.Child("screen.png");
