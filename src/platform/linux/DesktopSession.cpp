@@ -49,7 +49,7 @@ void FillFromPasswd(DesktopSession& session, std::optional<uint32_t> gidHint)
         session.groups.assign(groups.begin(), groups.end());
     } else {
         session.gid = gidHint ? *gidHint : session.uid;
-        session.home = "/";
+        session.home.assign(1, '/'); // not = "/": g++ 12 -O3 warns falsely (-Wrestrict)
     }
     if (session.groups.empty())
         session.groups.push_back(session.gid);
