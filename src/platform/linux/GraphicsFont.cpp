@@ -225,6 +225,7 @@ std::unique_ptr<CFont> CFont::Create(const FontDesc& desc)
     double em = desc.height < 0    ? -static_cast<double>(desc.height)
                 : desc.height == 0 ? kStockHeight
                                    : desc.height;
+    em = std::min(kMaxEm, em); // a skin's number must not overflow pango's fixed-point size
     pango_font_description_set_absolute_size(impl->pango, em * PANGO_SCALE);
     LoadedMetrics loaded;
     if (!LoadMetrics(impl->pango, loaded))

@@ -119,6 +119,16 @@ TEST(GraphicsFont, MetricsFollowTheHeightConvention)
     EXPECT_LT(cell->Metrics().height, cm.height);
 }
 
+TEST(GraphicsFont, HeightsBeyondTheLimitAreHeldAt2048Pixels)
+{
+    for (int height : {-2147483647, -100000, 100000, 2147483647}) {
+        auto font = MakeFont(L"Segoe UI", height);
+        ASSERT_TRUE(font) << height;
+        EXPECT_GT(font->Metrics().height, 0) << height;
+        EXPECT_LE(font->Metrics().height, 2 * 2048) << height;
+    }
+}
+
 TEST(GraphicsFont, StockGuiFontIsTheSansFaceAtEleven)
 {
     const FontDesc stock = plat::StockGuiFont();
