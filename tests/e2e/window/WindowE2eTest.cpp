@@ -124,6 +124,7 @@ public:
         }
         setpgid(pid, pid); // also here, so the group exists before the parent signals it
         m_pid = pid;
+        m_exit.reset();
         if (captureOutput) {
             close(fds[1]);
             m_out = fds[0];
@@ -321,9 +322,12 @@ protected:
             m_env["DISPLAY"] = m_display;
             ASSERT_TRUE(
                 m_xvfb.Start({m_tools["Xvfb"], m_display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                             m_env, false));
+                             m_env, false, true, m_temp.Child("xvfb.log")));
+            const std::string lockFile = "/tmp/.X" + std::to_string(number) + "-lock";
             for (int i = 0; i < kPollTries; ++i) {
-                if (RunTool({m_tools["xdpyinfo"]}, m_env).exitCode == 0)
+                // The lock file names the server's pid: a display answering without it is another run's.
+                if (LockOwner(lockFile) == m_xvfb.Pid() &&
+                    RunTool({m_tools["xdpyinfo"]}, m_env).exitCode == 0)
                     return;
                 if (m_xvfb.WaitExit(std::chrono::milliseconds(0)))
                     break;
@@ -333,6 +337,13 @@ protected:
             from = number + 1;
         }
         FAIL() << "Xvfb did not come up: " << ReadLog("xvfb.log");
+    }
+
+    static pid_t LockOwner(const std::string& lockFile)
+    {
+        std::ifstream file(lockFile);
+        long pid = -1;
+        return file >> pid ? static_cast<pid_t>(pid) : -1;
     }
 
     void StartWindowManager()
