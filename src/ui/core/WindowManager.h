@@ -10,6 +10,7 @@
 #include "ui/core/ResourceImage.h"
 #include "ui/core/ResourceTable.h"
 #include "ui/core/UIColor.h"
+#include "ui/core/UIGeometry.h"
 #include "ui/core/UIString.h"
 
 namespace SkinUI {
@@ -137,6 +138,12 @@ public:
     void SetWindowDC(plat::CDeviceContext* dc) { m_windowDC = dc; }
     plat::CDeviceContext* WindowDC() const { return m_windowDC; }
 
+    // ---- Mouse state ----------------------------------------------------------------------------
+
+    // The last mouse position in client coordinates; (-1, -1) until the mouse has been seen.
+    PointUI GetMousePos() const { return m_mousePoint; }
+    void SetMousePos(PointUI point) { m_mousePoint = point; }
+
 private:
     ResourceTablesUI& TablesFor(bool shared);
     bool GoesShared(bool shared) const { return shared || m_forceSharedResources; }
@@ -144,6 +151,7 @@ private:
     FontRecord* WithMetrics(FontRecord* record);
 
     plat::CDeviceContext* m_windowDC = nullptr;
+    PointUI m_mousePoint{-1, -1};
     bool m_forceSharedResources = false;
     DefaultColorsUI m_defaultColors;
     FontRecord m_defaultFont;

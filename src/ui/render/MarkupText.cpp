@@ -136,30 +136,6 @@ int32_t ReadSignedHex(const wchar_t* p)
         std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-template <typename M>
-concept HasMousePointField = requires(const M* m)
-{
-    m->mousePoint.x;
-    m->mousePoint.y;
-};
-
-template <typename M>
-concept HasMousePointGetter = requires(const M* m)
-{
-    m->GetMousePos().x;
-    m->GetMousePos().y;
-};
-
-template <typename M> PointUI ReadMousePoint(const M* manager)
-{
-    if constexpr (HasMousePointField<M>)
-        return {manager->mousePoint.x, manager->mousePoint.y};
-    else if constexpr (HasMousePointGetter<M>)
-        return {manager->GetMousePos().x, manager->GetMousePos().y};
-    else
-        return {-1, -1};
-}
-
 // One call of DrawMarkupText: the layout state and the two passes over each line.
 class CMarkupLayout
 {
@@ -789,7 +765,7 @@ PointUI MarkupMousePoint(const CWindowManagerUI* manager)
 {
     if (manager == nullptr)
         return {-1, -1};
-    return ReadMousePoint(manager);
+    return manager->GetMousePos();
 }
 
 void CDrawEngine::DrawMarkupText(plat::CDeviceContext* dc, CWindowManagerUI* manager, RectUI& rect,

@@ -455,36 +455,21 @@ TEST_F(MarkupText, HostileMarkupEndsWithoutHanging)
     SUCCEED();
 }
 
-template <typename M> constexpr bool kKeepsMousePoint = requires(M& m)
-{
-    m.mousePoint;
-};
-
-template <typename M> void SetMousePoint(M& manager, PointUI point)
-{
-    if constexpr (kKeepsMousePoint<M>)
-        manager.mousePoint = {point.x, point.y};
-}
-
 TEST_F(MarkupText, LinksUnderTheMouseTakeTheHoverColour)
 {
-    if (!kKeepsMousePoint<CWindowManagerUI>) {
-        GTEST_SKIP() << "the window manager keeps no mouse position yet";
-    } else {
-        RectUI links[2];
-        CStringUI targets[2];
-        int count = 2;
-        Draw(L"{a one}first{/a} {a two}second{/a}", {0, 0, 200, 60}, plat::kDT_SingleLine, links, targets,
-             &count);
-        ASSERT_EQ(count, 2);
-        SetMousePoint(manager, {links[1].left + 1, links[1].top + 1});
-        manager.SetDefaultColor(DefaultColorKind::LinkHoverTextColor, 0xFFFF0000, false);
-        canvas.dc->FillSolidRect({0, 0, 200, 60}, kWhite);
-        Draw(L"{a one}first{/a} {a two}second{/a}", {0, 0, 200, 60}, plat::kDT_SingleLine, links, targets,
-             &count);
-        EXPECT_TRUE(HasInkOf(16, links[1]));
-        EXPECT_FALSE(HasInkOf(16, links[0]));
-    }
+    RectUI links[2];
+    CStringUI targets[2];
+    int count = 2;
+    Draw(L"{a one}first{/a} {a two}second{/a}", {0, 0, 200, 60}, plat::kDT_SingleLine, links, targets,
+         &count);
+    ASSERT_EQ(count, 2);
+    manager.SetMousePos({links[1].left + 1, links[1].top + 1});
+    manager.SetDefaultColor(DefaultColorKind::LinkHoverTextColor, 0xFFFF0000, false);
+    canvas.dc->FillSolidRect({0, 0, 200, 60}, kWhite);
+    Draw(L"{a one}first{/a} {a two}second{/a}", {0, 0, 200, 60}, plat::kDT_SingleLine, links, targets,
+         &count);
+    EXPECT_TRUE(HasInkOf(16, links[1]));
+    EXPECT_FALSE(HasInkOf(16, links[0]));
 }
 
 } // namespace
