@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+
+extern char** environ;
 
 namespace plat::detail {
 
@@ -60,6 +63,38 @@ int ReadExecFailure(int fd)
     if (got == 0)
         return 0;
     return error ? error : ECHILD;
+}
+
+namespace {
+std::string VariableName(const char* entry)
+{
+    const char* eq = std::strchr(entry, '=');
+    return eq ? std::string(entry, static_cast<size_t>(eq - entry)) : std::string(entry);
+}
+} // namespace
+
+std::vector<std::string> SessionEnvironment(const DesktopSession& session, bool asDesktopUser)
+{
+    std::vector<std::pair<std::string, std::string>> overrides = session.environment;
+    if (asDesktopUser) {
+        overrides.emplace_back("HOME", session.home);
+        if (!session.userName.empty()) {
+            overrides.emplace_back("USER", session.userName);
+            overrides.emplace_back("LOGNAME", session.userName);
+        }
+    }
+    std::vector<std::string> env;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string name = VariableName(*entry);
+        bool replaced = false;
+        for (const auto& item : overrides)
+            replaced = replaced || item.first == name;
+        if (!replaced)
+            env.emplace_back(*entry);
+    }
+    for (const auto& item : overrides)
+        env.push_back(item.first + "=" + item.second);
+    return env;
 }
 
 } // namespace plat::detail

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/System.h"
+
 // Helpers for starting child processes: everything a child needs is prepared before fork, so the
 // child itself only calls async-signal-safe functions.
 namespace plat::detail {
@@ -33,5 +35,9 @@ int MaxDescriptor();
 [[noreturn]] void ReportExecFailure(int fd, int error);
 // Reads what ReportExecFailure wrote: 0 when the pipe closed without a word (exec succeeded).
 int ReadExecFailure(int fd);
+
+// This process's environment with the desktop session's variables put back (sudo and pkexec
+// drop them) and, for a run as the desktop user, that user's HOME, USER and LOGNAME.
+std::vector<std::string> SessionEnvironment(const DesktopSession& session, bool asDesktopUser);
 
 } // namespace plat::detail

@@ -19,8 +19,6 @@
 #include "platform/linux/ChildSetup.h"
 #include "platform/linux/WindowInternal.h"
 
-extern char** environ;
-
 namespace plat {
 
 namespace {
@@ -53,35 +51,6 @@ std::string FindOnPath(const std::string& name)
     return {};
 }
 
-std::string VariableName(const char* entry)
-{
-    const char* eq = std::strchr(entry, '=');
-    return eq ? std::string(entry, static_cast<size_t>(eq - entry)) : std::string(entry);
-}
-
-// This process's environment with the desktop session's variables and the desktop user's home.
-std::vector<std::string> DesktopEnvironment(const DesktopSession& session)
-{
-    std::vector<std::pair<std::string, std::string>> overrides = session.environment;
-    overrides.emplace_back("HOME", session.home);
-    if (!session.userName.empty()) {
-        overrides.emplace_back("USER", session.userName);
-        overrides.emplace_back("LOGNAME", session.userName);
-    }
-    std::vector<std::string> env;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        const std::string name = VariableName(*entry);
-        bool replaced = false;
-        for (const auto& item : overrides)
-            replaced = replaced || item.first == name;
-        if (!replaced)
-            env.emplace_back(*entry);
-    }
-    for (const auto& item : overrides)
-        env.push_back(item.first + "=" + item.second);
-    return env;
-}
-
 struct ChildRun
 {
     int status = kNotStarted;
@@ -96,7 +65,7 @@ ChildRun RunChooser(const std::vector<std::string>& args)
     const bool change = geteuid() == 0 && session.uid != 0;
     std::vector<gid_t> groups(session.groups.begin(), session.groups.end());
     const detail::CStringArray argv(args);
-    const detail::CStringArray envp(DesktopEnvironment(session));
+    const detail::CStringArray envp(detail::SessionEnvironment(session, true));
     const int maxFd = detail::MaxDescriptor();
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)

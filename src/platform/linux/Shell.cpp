@@ -11,8 +11,6 @@
 #include "platform/Text.h"
 #include "platform/linux/ChildSetup.h"
 
-extern char** environ;
-
 namespace plat {
 
 namespace {
@@ -30,38 +28,6 @@ bool AskResponder(const ShellRequest& request, bool& answer)
         return false;
     answer = responder(request);
     return true;
-}
-
-std::string VariableName(const char* entry)
-{
-    const char* eq = std::strchr(entry, '=');
-    return eq ? std::string(entry, static_cast<size_t>(eq - entry)) : std::string(entry);
-}
-
-// This process's environment with the desktop session's variables put back (sudo and pkexec
-// drop them) and, for a run as the desktop user, that user's HOME, USER and LOGNAME.
-std::vector<std::string> ChildEnvironment(const DesktopSession& session, bool asDesktopUser)
-{
-    std::vector<std::pair<std::string, std::string>> overrides = session.environment;
-    if (asDesktopUser) {
-        overrides.emplace_back("HOME", session.home);
-        if (!session.userName.empty()) {
-            overrides.emplace_back("USER", session.userName);
-            overrides.emplace_back("LOGNAME", session.userName);
-        }
-    }
-    std::vector<std::string> env;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        const std::string name = VariableName(*entry);
-        bool replaced = false;
-        for (const auto& item : overrides)
-            replaced = replaced || item.first == name;
-        if (!replaced)
-            env.emplace_back(*entry);
-    }
-    for (const auto& item : overrides)
-        env.push_back(item.first + "=" + item.second);
-    return env;
 }
 
 struct Identity
@@ -87,7 +53,7 @@ bool RunDetached(const std::vector<std::string>& args, bool asDesktopUser)
         identity.groups.assign(session.groups.begin(), session.groups.end());
     }
     const detail::CStringArray argv(args);
-    const detail::CStringArray envp(ChildEnvironment(session, asDesktopUser));
+    const detail::CStringArray envp(detail::SessionEnvironment(session, asDesktopUser));
     const int maxFd = detail::MaxDescriptor();
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int failure[2];
