@@ -159,6 +159,48 @@ TEST_F(WindowWndTest, SuperclassFallsBackToTheBaseClassProcedure)
     EXPECT_EQ(again.SendMsg(kBaseProbe), kBaseAnswer);
 }
 
+// Takes over a window made elsewhere, as a subclassing window class does.
+class CSubclassingWnd : public CTestWnd
+{
+public:
+    void Attach(plat::WindowHandle window)
+    {
+        m_windowHandle = window;
+        plat::SetWindowUserData(window, this);
+        m_originalProc = plat::SetWindowProc(window, NativeWindowProc);
+        m_subclassed = true;
+    }
+    plat::WindowProc OriginalProc() const { return m_originalProc; }
+    bool Subclassed() const { return m_subclassed; }
+};
+
+TEST_F(WindowWndTest, SubclassedWindowGetsItsProcedureBack)
+{
+    plat::WindowClass base;
+    base.name = kBaseClass;
+    base.proc = BaseClassProc;
+    plat::RegisterClass(base);
+    const plat::WindowHandle window =
+        plat::CreateWindowEx(0, kBaseClass, L"", plat::kWS_Popup, 0, 0, 50, 50, nullptr, 0, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    CSubclassingWnd restored;
+    restored.Attach(window);
+    EXPECT_EQ(plat::SendMessage(window, kBaseProbe, 0, 0), kBaseAnswer);
+    EXPECT_TRUE(restored.Saw(kBaseProbe));
+    restored.RestoreWindowProc();
+    EXPECT_EQ(plat::GetWindowProc(window), &BaseClassProc);
+    EXPECT_EQ(restored.OriginalProc(), &plat::DefWindowProc);
+    EXPECT_FALSE(restored.Subclassed());
+
+    CSubclassingWnd destroyed;
+    destroyed.Attach(window);
+    ASSERT_TRUE(plat::DestroyWindow(window));
+    EXPECT_EQ(destroyed.goneWindow, window);
+    EXPECT_EQ(destroyed.GetHWND(), nullptr);
+    EXPECT_FALSE(destroyed.Subclassed());
+}
+
 TEST_F(WindowWndTest, RegistrationFailureCreatesNothing)
 {
     struct Case
