@@ -216,6 +216,7 @@ TEST_F(WindowWndTest, RegistrationFailureCreatesNothing)
         CTestWnd& window = Make(200, 100, nullptr, c.className, c.baseName);
         EXPECT_EQ(window.GetHWND(), nullptr) << "class '" << c.className << "'";
         EXPECT_TRUE(window.received.empty());
+        EXPECT_EQ(window.RunModal(), 0u) << "the loop ends at once without a window";
     }
 }
 
