@@ -1,6 +1,5 @@
 #include "DownloadFixture.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 
@@ -9,6 +8,7 @@
 #include "net/HttpDownload.h"
 #include "platform/Http.h"
 #include "platform/System.h"
+#include "support/LogRecords.h"
 
 namespace dltest {
 
@@ -76,30 +76,7 @@ void DownloadTest::TearDown()
 
 std::vector<std::string> DownloadTest::Records() const
 {
-    const std::string content = m_dir.ReadFile("Log/download.log");
-    auto stampAt = [&](size_t pos) {
-        static const std::string kShape = "dddd-dd-dd dd:dd:dd,ddd ";
-        if (pos + kShape.size() > content.size())
-            return false;
-        for (size_t i = 0; i < kShape.size(); ++i) {
-            char c = content[pos + i];
-            if (kShape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(c)) : c != kShape[i])
-                return false;
-        }
-        return true;
-    };
-    std::vector<size_t> starts;
-    for (size_t pos = 0; pos < content.size(); ++pos) {
-        if ((pos == 0 || (pos >= 2 && content.compare(pos - 2, 2, "\n ") == 0)) && stampAt(pos))
-            starts.push_back(pos);
-    }
-    std::vector<std::string> records;
-    for (size_t k = 0; k < starts.size(); ++k) {
-        size_t begin = starts[k] + 24;
-        size_t end = k + 1 < starts.size() ? starts[k + 1] - 2 : content.size() - 2;
-        records.push_back(content.substr(begin, end - begin));
-    }
-    return records;
+    return sktest::SplitLogRecords(m_dir.ReadFile("Log/download.log"));
 }
 
 size_t DownloadTest::CountRecords(const std::string& text) const

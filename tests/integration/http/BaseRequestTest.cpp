@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -17,6 +16,7 @@
 #include "platform/Http.h"
 #include "platform/System.h"
 #include "support/FaultServer.h"
+#include "support/LogRecords.h"
 #include "support/NginxServer.h"
 #include "support/TempDir.h"
 #include "support/TestCertificates.h"
@@ -59,34 +59,9 @@ protected:
         return std::unique_ptr<CBaseRequest>(CBaseRequest::CreateInstance(type));
     }
 
-    // The log's records without their time stamps. A record is "STAMP message\n", and every record
-    // after the first starts with a space; messages may hold line breaks of their own.
     std::vector<std::string> Records() const
     {
-        const std::string content = m_dir.ReadFile("Log/net.log");
-        auto stampAt = [&](size_t pos) {
-            static const std::string kShape = "dddd-dd-dd dd:dd:dd,ddd ";
-            if (pos + kShape.size() > content.size())
-                return false;
-            for (size_t i = 0; i < kShape.size(); ++i) {
-                char c = content[pos + i];
-                if (kShape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(c)) : c != kShape[i])
-                    return false;
-            }
-            return true;
-        };
-        std::vector<size_t> starts;
-        for (size_t pos = 0; pos < content.size(); ++pos) {
-            if ((pos == 0 || (pos >= 2 && content.compare(pos - 2, 2, "\n ") == 0)) && stampAt(pos))
-                starts.push_back(pos);
-        }
-        std::vector<std::string> records;
-        for (size_t k = 0; k < starts.size(); ++k) {
-            size_t begin = starts[k] + 24;
-            size_t end = k + 1 < starts.size() ? starts[k + 1] - 2 : content.size() - 2; // drop "\n "
-            records.push_back(content.substr(begin, end - begin));
-        }
-        return records;
+        return sktest::SplitLogRecords(m_dir.ReadFile("Log/net.log"));
     }
 
     static std::string Thread() { return "[Thread][" + std::to_string(plat::GetCurrentThreadId()) + "] "; }
@@ -345,7 +320,8 @@ TEST_F(BaseRequestTest, ShowApiErrorWritesTheRecordWithOrWithoutAContext)
 TEST(BaseRequestNginx, BothBackEndsFetchARangeFromNginx)
 {
     ASSERT_TRUE(sktest::NginxServer::Available());
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         unsetenv(name);
     sktest::TrustTestCa trust;
     sktest::NginxServer nginx;
